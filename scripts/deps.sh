@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Pomuran needs and that are missing.
+#   scripts/deps.sh play   what building and running the game needs
+#   scripts/deps.sh test   that, plus what the whole test suite needs
+set -euo pipefail
+
+play=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic)
+test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
+      clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream dpkg-dev file)
+
+case "${1:-play}" in
+  play) wanted=("${play[@]}") ;;
+  test) wanted=("${play[@]}" "${test[@]}") ;;
+  *) echo "usage: $0 [play|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+explain() {
+  echo "Pomuran needs these Debian packages, which could not be installed: ${missing[*]}." >&2
+  echo "Install them as root (apt-get install ${missing[*]}), or run this as a user with sudo." >&2
+  exit 1
+}
+
+if [ "$(id -u)" -eq 0 ]; then
+  apt=(apt-get)
+elif command -v sudo >/dev/null 2>&1; then
+  apt=(sudo env DEBIAN_FRONTEND=noninteractive apt-get)
+else
+  explain
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${apt[@]}" update -qq || explain
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" || explain

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "Started.h"
+
+using render::rgb;
+using started::at;
+using started::letter;
+
+namespace {
+
+constexpr render::Rgb kPanel = rgb(0xC6C3C6);
+constexpr render::Rgb kCyan = rgb(0x00FFFF);
+
+QImage window(ui::Form1& f) { return f.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+}  // namespace
+
+TEST(Pictures, ThePaddleSurfaceHoldsTheSpriteAboveASolidWhiteEraseFrame) {
+  auto f = started::form();
+  const render::Surface& s = f->paddle->surface();
+  ASSERT_EQ(s.width(), 49);
+  ASSERT_EQ(s.height(), 17);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 49; ++x) {
+      const bool sprite = x < 40 && y < 8;
+      const render::Rgb want = sprite ? letter(started::kPaddleRows[y][x]) : render::kWhite;
+      ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(Pictures, TheBallSurfaceHoldsTheSpriteAboveASolidWhiteEraseFrame) {
+  auto f = started::form();
+  const render::Surface& s = f->ball->surface();
+  ASSERT_EQ(s.width(), 17);
+  ASSERT_EQ(s.height(), 17);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 17; ++x) {
+      const bool sprite = x < 8 && y < 8;
+      const render::Rgb want = sprite ? letter(started::kBallRows[y][x]) : render::kWhite;
+      ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(Pictures, TheBlockSheetHasEightFramedTilesOfTheirColours) {
+  auto f = started::form();
+  const render::Surface& s = f->blocks->surface();
+  const render::Rgb fills[] = {rgb(0x0000FF), rgb(0xFF0000), rgb(0x00FFFF), rgb(0xFF00FF),
+                               rgb(0x00FF00), rgb(0xFFFF00), rgb(0xFF9900), rgb(0xFF99CC)};
+  const render::Rgb corner = rgb(0xC0C0C0);
+  for (int k = 0; k < 8; ++k) {
+    SCOPED_TRACE(k);
+    const int top = 16 * k;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const bool edgex = x == 0 || x == 31, edgey = y == 0 || y == 15;
+        render::Rgb want = fills[k];
+        if (edgex && edgey)
+          want = corner;
+        else if (y == 0 || x == 0)
+          want = render::kWhite;
+        else if (y == 15 || x == 31)
+          want = render::kBlack;
+        ASSERT_EQ(s.pixel(x, top + y), want) << x << "," << top + y;
+      }
+  }
+  // Beyond the sheet lies the box's background.
+  EXPECT_EQ(s.pixel(32, 0), s.background());
+  EXPECT_EQ(s.pixel(0, 128), s.background());
+  EXPECT_EQ(s.pixel(32, 144), s.background());
+}
+
+TEST(Pictures, TheFirstFrameIsExactOnMainscrAndOnTheScreen) {
+  auto f = started::form();
+  const render::Surface want = started::expectedfield(200, 256, 216, 248);
+  EXPECT_EQ(f->mainscr->surface(), want);
+  EXPECT_EQ(f->offscr->surface(), want);
+  const QImage shown = window(*f);
+  for (int y = 0; y < 304; ++y)
+    for (int x = 0; x < 480; ++x)
+      ASSERT_EQ(at(shown, 8 + x, 8 + y), want.pixel(x, y)) << x << "," << y;
+}
+
+TEST(Pictures, TheWellsFramesShowAroundThePlayfieldAndTheStatusStrip) {
+  auto f = started::form();
+  const QImage img = window(*f);
+  ASSERT_EQ(img.size(), QSize(497, 400));
+  // The panel is lit from the upper left.
+  EXPECT_EQ(at(img, 100, 0), render::kWhite);
+  EXPECT_EQ(at(img, 0, 100), render::kWhite);
+  EXPECT_EQ(at(img, 496, 100), render::kBlack);
+  EXPECT_EQ(at(img, 100, 352), render::kBlack);
+  EXPECT_EQ(at(img, 3, 3), kPanel);
+  EXPECT_EQ(at(img, 3, 380), kPanel);
+  // The playfield well: black top and left, grey inside and white outside the bottom and right.
+  for (int x = 8; x <= 487; x += 17) {
+    EXPECT_EQ(at(img, x, 7), render::kBlack) << x;
+    EXPECT_EQ(at(img, x, 312), kPanel) << x;
+    EXPECT_EQ(at(img, x, 313), render::kWhite) << x;
+  }
+  for (int y = 8; y <= 311; y += 13) {
+    EXPECT_EQ(at(img, 7, y), render::kBlack) << y;
+    EXPECT_EQ(at(img, 488, y), kPanel) << y;
+    EXPECT_EQ(at(img, 489, y), render::kWhite) << y;
+  }
+  // The status well: the same frame around a black interior with cyan words.
+  EXPECT_EQ(at(img, 50, 319), render::kBlack);
+  EXPECT_EQ(at(img, 7, 330), render::kBlack);
+  EXPECT_EQ(at(img, 50, 345), render::kWhite);
+  EXPECT_EQ(at(img, 489, 330), render::kWhite);
+  EXPECT_EQ(at(img, 10, 322), render::kBlack);
+  EXPECT_EQ(at(img, 480, 341), render::kBlack);
+  for (int start : {21, 117, 273, 405}) {
+    bool ink = false;
+    for (int y = 326; y <= 336; ++y) ink |= at(img, start, y) == kCyan;
+    EXPECT_TRUE(ink) << start;
+    for (int y = 320; y <= 343; ++y) EXPECT_NE(at(img, start - 1, y), kCyan) << start;
+  }
+}
+
+TEST(Pictures, SpriteErasesStayWhiteUnderADarkTheme) {
+  const QPalette saved = QApplication::palette();
+  QPalette dark = saved;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  dark.setColor(QPalette::Base, QColor(20, 20, 20));
+  dark.setColor(QPalette::Button, QColor(50, 50, 60));
+  dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+  QApplication::setPalette(dark);
+  {
+    auto f = started::form();
+    EXPECT_EQ(f->paddle->surface().pixel(0, 8), render::kWhite);
+    EXPECT_EQ(f->ball->surface().pixel(0, 8), render::kWhite);
+    started::move(f->mainscr, 60.0);
+    EXPECT_EQ(f->mainscr->surface(), started::expectedfield(60, 256, 76, 248));
+    // "SPEED :" follows the theme's button colours.
+    const QImage label = f->Label1->grab().toImage();
+    EXPECT_EQ(label.pixelColor(label.width() - 1, label.height() - 1), QColor(50, 50, 60));
+  }
+  QApplication::setPalette(saved);
+}

@@ -1,0 +1,155 @@
+#include "ui/Form1.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include "game/Constants.h"
+#include "ui/Layout.h"
+
+namespace ui {
+
+namespace {
+
+QImage picture(const char* name) {
+  return QImage(QStringLiteral(":/pomuran/") + QLatin1String(name))
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// Erase frames must match the white playfield whatever the desktop's colour scheme, so the
+// sprite boxes take a fixed white instead of the theme's window background.
+constexpr render::Rgb kSpriteBack = render::kWhite;
+
+render::Rgb systemcolour(QPalette::ColorRole role) {
+  return render::rgb(QApplication::palette().color(role).rgb());
+}
+
+}  // namespace
+
+void BoxScreen::repaint() {
+  ++repaints_;
+  if (box) box->repaint();
+}
+
+Form1::Form1() : background_(picture("background.xpm")) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("ポムラン"));
+  setWindowIcon(QIcon(QPixmap::fromImage(picture("icon32.xpm"))));
+  resize(layout::kClient);
+  // The background picture covers the whole client area.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  createcontrols();
+  createlabels();
+  setfocusorder();
+  screen_.box = mainscr;
+  module1_.emplace(
+      render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(), ball->surface()},
+      screen_);
+  round_.emplace(*module1_, static_cast<game::Controls&>(*this));
+  connectevents();
+  Timer1->start();
+}
+
+void Form1::createcontrols() {
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(layout::kTickMs);
+  // A coarse timer may fire several percent late, which the player sees as a slower ball.
+  Timer1->setTimerType(Qt::PreciseTimer);
+
+  Combo1 = new QComboBox(this);
+  Combo1->setObjectName(QStringLiteral("Combo1"));
+  Combo1->setEditable(false);
+  Combo1->setGeometry(layout::kCombo1);
+
+  Command1 = new QPushButton(QStringLiteral("START"), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1->setGeometry(layout::kCommand1);
+
+  paddle = new PictureBox(this, QStringLiteral("paddle"), layout::kPaddle, kSpriteBack);
+  paddle->setpicture(picture("paddle.xpm"));
+  ball = new PictureBox(this, QStringLiteral("ball"), layout::kBall, kSpriteBack);
+  ball->setpicture(picture("ball.xpm"));
+  mainscr = new PictureBox(this, QStringLiteral("mainscr"), layout::kMainscr, layout::kGrey);
+  blocks =
+      new PictureBox(this, QStringLiteral("blocks"), layout::kBlocks, systemcolour(QPalette::Base));
+  blocks->setpicture(picture("blocks.xpm"));
+  offscr = new PictureBox(this, QStringLiteral("offscr"), layout::kOffscr, layout::kGrey);
+  for (PictureBox* hidden : {paddle, ball, blocks, offscr}) {
+    hidden->setVisible(false);
+    hidden->setEnabled(false);
+  }
+  // The paddle follows the pointer whether or not a button is held.
+  mainscr->setMouseTracking(true);
+  mainscr->setFocusPolicy(Qt::StrongFocus);
+}
+
+QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
+  auto* l = new QLabel(text, this);
+  l->setObjectName(name);
+  l->setGeometry(place);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  l->setAutoFillBackground(true);
+  QFont font;
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+  font.setPointSizeF(layout::kLabelPoints);
+  font.setWeight(QFont::Bold);
+  l->setFont(font);
+  return l;
+}
+
+void Form1::createlabels() {
+  lblball = label(QStringLiteral("lblball"), layout::kLblball, QStringLiteral("0"));
+  lblscore = label(QStringLiteral("lblscore"), layout::kLblscore, QStringLiteral("0000"));
+  lblhiscore = label(QStringLiteral("lblhiscore"), layout::kLblhiscore, QStringLiteral("00000"));
+  lblstage = label(QStringLiteral("lblstage"), layout::kLblstage, QStringLiteral("00"));
+  for (QLabel* value : {lblball, lblscore, lblhiscore, lblstage}) {
+    QPalette p = value->palette();
+    p.setColor(QPalette::Window, QColor::fromRgb(render::kBlack));
+    p.setColor(QPalette::WindowText, QColor::fromRgb(layout::kValueText));
+    value->setPalette(p);
+  }
+  Label1 = label(QStringLiteral("Label1"), layout::kLabel1, QStringLiteral("SPEED :"));
+  // "SPEED :" keeps the desktop's button colours and follows its theme.
+  Label1->setBackgroundRole(QPalette::Button);
+  Label1->setForegroundRole(QPalette::ButtonText);
+}
+
+void Form1::setfocusorder() {
+  const QWidget* order[] = {offscr, blocks, mainscr, ball, paddle, Command1, Combo1};
+  for (size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  }
+}
+
+void Form1::connectevents() {
+  connect(Command1, &QPushButton::clicked, this, &Form1::startround);
+  connect(Timer1, &QTimer::timeout, this, &Form1::tick);
+  connect(mainscr, &PictureBox::mousepressed, this, &Form1::startround);
+  connect(mainscr, &PictureBox::mousemoved, this,
+          [this](QPointF at) { module1_->movepaddle(game::pointerx(at.x())); });
+}
+
+void Form1::initscreen() {
+  for (PictureBox* box : {mainscr, offscr}) {
+    box->setleft(layout::kPlayfield.x());
+    box->settop(layout::kPlayfield.y());
+    box->setwidth(layout::kPlayfield.width());
+    box->setheight(layout::kPlayfield.height());
+  }
+  offscr->setbackcolor(render::kWhite);
+}
+
+void Form1::initspeed() {
+  Combo1->addItem(QStringLiteral("LOW"));
+  Combo1->addItem(QStringLiteral("MID"));
+  Combo1->addItem(QStringLiteral("HIGH"));
+  Combo1->setCurrentIndex(0);
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  painter.drawImage(QPoint(0, 0), background_);
+}
+
+}  // namespace ui

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+#include "game/Module1.h"
+#include "game/Round.h"
+#include "ui/PictureBox.h"
+
+namespace ui {
+
+// Brings mainscr's image to the screen at once, before the event handler returns.
+class BoxScreen : public render::Screen {
+ public:
+  void repaint() override;
+  int repaints() const { return repaints_; }
+
+  PictureBox* box = nullptr;
+
+ private:
+  int repaints_ = 0;
+};
+
+// The game's one window. It creates its controls, wires their events to the rules and owns the
+// state; the rules themselves live in game::Module1 and game::Round.
+class Form1 : public QWidget, private game::Controls {
+  Q_OBJECT
+
+ public:
+  Form1();
+
+  void initscreen();
+  void initspeed();
+
+  void startround() { round_->startround(); }
+  void tick() { round_->tick(); }
+  void endround1() { round_->endround1(); }
+  void endround2() { round_->endround2(); }
+
+  game::Module1& module1() { return *module1_; }
+  const BoxScreen& screen() const { return screen_; }
+
+  // The controls, in creation order.
+  QTimer* Timer1;
+  QComboBox* Combo1;
+  QPushButton* Command1;
+  PictureBox* paddle;
+  PictureBox* ball;
+  PictureBox* mainscr;
+  PictureBox* blocks;
+  PictureBox* offscr;
+  QLabel* lblball;
+  QLabel* lblscore;
+  QLabel* lblhiscore;
+  QLabel* lblstage;
+  QLabel* Label1;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void enablecommand1(bool on) override { Command1->setEnabled(on); }
+  void enablecombo1(bool on) override { Combo1->setEnabled(on); }
+
+  void createcontrols();
+  void createlabels();
+  void connectevents();
+  void setfocusorder();
+  QLabel* label(const QString& name, QRect place, const QString& text);
+
+  QImage background_;
+  BoxScreen screen_;
+  // Both are made once the picture boxes that they draw on exist.
+  std::optional<game::Module1> module1_;
+  std::optional<game::Round> round_;
+};
+
+// Steps of start-up between creating the window and showing it: lays out the playfield, fills
+// the speed list, sets the game state and draws the first frame.
+void prepare(Form1& form);
+
+// The program's entry: prepares the window, draws the first frame, shows it and runs.
+int Main(int argc, char** argv);
+
+}  // namespace ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QRect>
+
+#include "render/Surface.h"
+
+namespace ui::layout {
+
+// The window's client area, exactly the size of its background picture.
+constexpr QSize kClient{497, 400};
+
+// Where each control is created. mainscr and offscr are created small and then laid over the
+// playfield well by initscreen; the hidden boxes' places never show, but their sizes hold the
+// sprites' shown and erase frames.
+constexpr QRect kCombo1{160, 368, 89, 20};
+constexpr QRect kCommand1{320, 368, 81, 25};
+constexpr QRect kPaddle{320, 104, 49, 17};
+constexpr QRect kBall{328, 64, 17, 17};
+constexpr QRect kMainscr{88, 32, 129, 49};
+constexpr QRect kBlocks{264, 32, 33, 145};
+constexpr QRect kOffscr{88, 96, 129, 49};
+constexpr QRect kLblball{456, 323, 17, 17};
+constexpr QRect kLblscore{336, 323, 49, 17};
+constexpr QRect kLblhiscore{200, 323, 65, 17};
+constexpr QRect kLblstage{80, 323, 33, 17};
+constexpr QRect kLabel1{72, 368, 81, 25};
+
+// The playfield well of the background picture, which mainscr and offscr cover exactly.
+constexpr QRect kPlayfield{8, 8, 480, 304};
+
+// A timer period of 50 ms gives 20 ball steps a second.
+constexpr int kTickMs = 50;
+
+// Colours fixed by the window's design.
+constexpr render::Rgb kGrey = render::rgb(0xC0C0C0);       // mainscr and offscr at creation
+constexpr render::Rgb kValueText = render::rgb(0xFFC080);  // the status values
+constexpr double kLabelPoints = 14.25;
+
+}  // namespace ui::layout

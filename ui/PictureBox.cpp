@@ -1,0 +1,74 @@
+#include "ui/PictureBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace ui {
+
+PictureBox::PictureBox(QWidget* parent, const QString& name, QRect place, render::Rgb background)
+    : QWidget(parent), surface_(place.width(), place.height(), background) {
+  setObjectName(name);
+  setGeometry(place);
+  // The image is opaque and covers the whole box, so Qt need not paint anything beneath it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void PictureBox::setbackcolor(render::Rgb colour) { surface_.setbackground(colour); }
+
+void PictureBox::setpicture(const QImage& picture) {
+  const render::Surface pic = tosurface(picture, surface_.background());
+  render::bitblt(surface_, 0, 0, pic.width(), pic.height(), pic, 0, 0);
+}
+
+void PictureBox::setleft(int x) { move(x, y()); }
+void PictureBox::settop(int y) { move(x(), y); }
+
+void PictureBox::setwidth(int w) {
+  resize(w, height());
+  fitsurface();
+}
+
+void PictureBox::setheight(int h) {
+  resize(width(), h);
+  fitsurface();
+}
+
+void PictureBox::fitsurface() { surface_.resize(width(), height()); }
+
+const QImage& PictureBox::view() {
+  const auto* bits = reinterpret_cast<const uchar*>(surface_.data());
+  if (view_.constBits() != bits || view_.width() != surface_.width() ||
+      view_.height() != surface_.height()) {
+    view_ = QImage(bits, surface_.width(), surface_.height(),
+                   static_cast<qsizetype>(surface_.width()) * 4, QImage::Format_RGB32);
+  }
+  return view_;
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  // Scaled screens get whole blocks of one colour per pixel, never a blend.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(QRect(0, 0, surface_.width(), surface_.height()), view());
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  emit mousepressed(event->button(), event->modifiers(), event->position());
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+  emit mousemoved(event->position(), event->buttons(), event->modifiers());
+}
+
+render::Surface tosurface(const QImage& picture, render::Rgb background) {
+  const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+  render::Surface s(img.width(), img.height(), background);
+  for (int y = 0; y < s.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < s.width(); ++x) s.setpixel(x, y, render::rgb(line[x]));
+  }
+  return s;
+}
+
+}  // namespace ui

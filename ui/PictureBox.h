@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <QWidget>
+
+#include "render/Surface.h"
+
+namespace ui {
+
+// A child area with its own persistent pixel image. The widget shows the surface through a
+// QImage that shares its pixels, so painting needs neither a copy nor a format conversion.
+class PictureBox : public QWidget {
+  Q_OBJECT
+
+ public:
+  PictureBox(QWidget* parent, const QString& name, QRect place, render::Rgb background);
+
+  render::Surface& surface() { return surface_; }
+  const render::Surface& surface() const { return surface_; }
+
+  // Setting the background colour clears the whole image to it.
+  void setbackcolor(render::Rgb colour);
+  // Paints a picture at (0, 0) of the image, over the background.
+  void setpicture(const QImage& picture);
+
+  // Moving and sizing the box; a new size resizes the image, keeping what fits.
+  void setleft(int x);
+  void settop(int y);
+  void setwidth(int w);
+  void setheight(int h);
+
+  // The surface as an image, sharing its pixels; valid until the surface is next resized.
+  const QImage& view();
+
+ signals:
+  void mousepressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at);
+  void mousemoved(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  void fitsurface();
+
+  render::Surface surface_;
+  QImage view_;
+};
+
+// Converts any image into a surface of its size, pixel for pixel, on the given background.
+render::Surface tosurface(const QImage& picture, render::Rgb background);
+
+}  // namespace ui
