@@ -33,7 +33,10 @@ void BoxScreen::repaint() {
 Form1::Form1() : background_(picture("background.xpm")) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ポムラン"));
-  setWindowIcon(QIcon(QPixmap::fromImage(picture("icon32.xpm"))));
+  QIcon icon;
+  icon.addPixmap(QPixmap(QStringLiteral(":/pomuran/icon32.xpm")));
+  icon.addPixmap(QPixmap(QStringLiteral(":/pomuran/icon16.xpm")));
+  setWindowIcon(icon);
   resize(layout::kClient);
   // The background picture covers the whole client area.
   setAttribute(Qt::WA_OpaquePaintEvent);

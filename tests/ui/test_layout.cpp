@@ -17,6 +17,10 @@ TEST(Layout, TheWindowHasItsCaptionClientSizeAndIcon) {
   EXPECT_EQ(f->size(), QSize(497, 400));
   EXPECT_FALSE(f->windowIcon().isNull());
   EXPECT_TRUE(f->windowIcon().availableSizes().contains(QSize(32, 32)));
+  EXPECT_TRUE(f->windowIcon().availableSizes().contains(QSize(16, 16)));
+  // The icon keeps its transparent ground.
+  const QImage small = f->windowIcon().pixmap(QSize(16, 16)).toImage();
+  EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0);
 }
 
 TEST(Layout, EveryControlHasItsPlaceAndSize) {

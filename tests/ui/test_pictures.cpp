@@ -15,30 +15,26 @@ QImage window(ui::Form1& f) { return f.grab().toImage().convertToFormat(QImage::
 
 }  // namespace
 
-TEST(Pictures, ThePaddleSurfaceHoldsTheSpriteAboveASolidWhiteEraseFrame) {
-  auto f = started::form();
-  const render::Surface& s = f->paddle->surface();
-  ASSERT_EQ(s.width(), 49);
-  ASSERT_EQ(s.height(), 17);
-  for (int y = 0; y < 17; ++y)
-    for (int x = 0; x < 49; ++x) {
-      const bool sprite = x < 40 && y < 8;
-      const render::Rgb want = sprite ? letter(started::kPaddleRows[y][x]) : render::kWhite;
+namespace {
+
+// A sprite surface holds the picture in its top-left w x h corner and white everywhere else,
+// which makes the erase frame below the picture solid white.
+void expectsprite(const render::Surface& s, const char* const* rows, int w, int h, QSize box) {
+  ASSERT_EQ(QSize(s.width(), s.height()), box);
+  for (int y = 0; y < box.height(); ++y)
+    for (int x = 0; x < box.width(); ++x) {
+      const bool sprite = x < w && y < h;
+      const render::Rgb want = sprite ? letter(rows[y][x]) : render::kWhite;
       ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
     }
 }
 
-TEST(Pictures, TheBallSurfaceHoldsTheSpriteAboveASolidWhiteEraseFrame) {
+}  // namespace
+
+TEST(Pictures, EachSpriteSurfaceHoldsItsSpriteAboveASolidWhiteEraseFrame) {
   auto f = started::form();
-  const render::Surface& s = f->ball->surface();
-  ASSERT_EQ(s.width(), 17);
-  ASSERT_EQ(s.height(), 17);
-  for (int y = 0; y < 17; ++y)
-    for (int x = 0; x < 17; ++x) {
-      const bool sprite = x < 8 && y < 8;
-      const render::Rgb want = sprite ? letter(started::kBallRows[y][x]) : render::kWhite;
-      ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
-    }
+  expectsprite(f->paddle->surface(), started::kPaddleRows, 40, 8, QSize(49, 17));
+  expectsprite(f->ball->surface(), started::kBallRows, 8, 8, QSize(17, 17));
 }
 
 TEST(Pictures, TheBlockSheetHasEightFramedTilesOfTheirColours) {
