@@ -1,0 +1,191 @@
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <random>
+#include <vector>
+
+#include "Fixture.h"
+
+namespace {
+
+using e2e::Clock;
+using e2e::OnDesktop;
+using e2e::Seen;
+
+constexpr QRect kCommand1{320, 368, 81, 25};
+constexpr QRect kCombo1{160, 368, 89, 20};
+
+// The darkest grey level inside a control, a few pixels in from its frame: its text.
+int darkest(const render::Surface& s) {
+  int level = 255;
+  for (int y = 4; y < s.height() - 4; ++y) {
+    for (int x = 4; x < s.width() - 4; ++x) {
+      const render::Rgb p = s.pixel(x, y);
+      const int grey = (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) / 3;
+      level = std::min(level, grey);
+    }
+  }
+  return level;
+}
+
+bool resting(const Seen& s, int paddlex) {
+  return s.paddlex == paddlex && s.ballx == paddlex + e2e::kBallOnPaddle &&
+         s.bally == e2e::kBallRestY;
+}
+
+TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
+  E2E_START(g);
+  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  // Playfield x of the pointer, then where the paddle's left edge must end up.
+  const std::pair<int, int> moves[] = {{100, 100}, {0, 0},     {479, 440}, {441, 440},
+                                       {440, 440}, {439, 439}, {1, 1},     {300, 300}};
+  for (auto [x, want] : moves) {
+    g.movetofield(x, 150);
+    const auto seen = g.waitfield([want](const Seen& s) { return resting(s, want); });
+    EXPECT_TRUE(seen && resting(*seen, want))
+        << "pointer at " << x << ": " << e2e::describe(seen) << ", wanted paddle x " << want;
+  }
+  // Over the rest of the window the pointer leaves the paddle where it is.
+  desktop().xdotool(QStringLiteral("mousemove %1 %2\nmousemove %3 %4\n")
+                        .arg(g.screenpoint(100, 340).x())
+                        .arg(g.screenpoint(100, 340).y())
+                        .arg(g.screenpoint(3, 150).x())
+                        .arg(g.screenpoint(3, 150).y())
+                        .toLatin1());
+  QThread::msleep(300);
+  const auto seen = e2e::readfield(g.field());
+  EXPECT_TRUE(seen && resting(*seen, 300)) << e2e::describe(seen);
+}
+
+TEST_F(OnDesktop, AClickOnThePlayfieldStartsARoundAndGreysOutTheControls) {
+  E2E_START(g);
+  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  const render::Surface start = g.part(kCommand1);
+  const render::Surface speed = g.part(kCombo1);
+  ASSERT_EQ(start.width(), kCommand1.width());
+  // Enabled controls write in black.
+  EXPECT_LT(darkest(start), 0x30);
+  EXPECT_LT(darkest(speed), 0x30);
+
+  g.clickfield(120, 100);
+  const auto seen = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY; });
+  ASSERT_TRUE(seen.has_value());
+  EXPECT_LT(seen->bally, e2e::kBallRestY);
+  EXPECT_EQ(seen->ballx, 136);
+  EXPECT_EQ(seen->paddlex, 120);
+
+  const render::Surface greystart = g.part(kCommand1);
+  const render::Surface greyspeed = g.part(kCombo1);
+  EXPECT_FALSE(greystart == start);
+  EXPECT_FALSE(greyspeed == speed);
+  // Disabled ones write in a lighter grey.
+  EXPECT_GT(darkest(greystart), 0x60);
+  EXPECT_GT(darkest(greyspeed), 0x60);
+}
+
+TEST_F(OnDesktop, TheBallClimbsAtAHundredPixelsASecond) {
+  E2E_START(g);
+  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  g.clickfield(200, 100);
+  // Each picture is dated at the middle of the time it took; the climb from 248 to the top
+  // wall takes 2.45 s, and only pictures strictly inside it count.
+  std::vector<std::pair<double, int>> samples;
+  const auto begin = Clock::now();
+  int lowest = e2e::kBallRestY;
+  while (e2e::seconds(begin, Clock::now()) < 4.0) {
+    const auto before = Clock::now();
+    const auto seen = e2e::readfield(g.field());
+    const auto after = Clock::now();
+    if (!seen) continue;
+    EXPECT_EQ(seen->ballx, 216);
+    EXPECT_EQ((seen->bally - 3) % 5, 0) << seen->bally;
+    if (seen->bally > lowest) break;  // it has bounced off the top wall
+    lowest = seen->bally;
+    if (seen->bally >= e2e::kBallRestY || seen->bally <= 3) continue;
+    const double t = (e2e::seconds(begin, before) + e2e::seconds(begin, after)) / 2;
+    samples.emplace_back(t, seen->bally);
+    if (seen->bally <= 23) break;
+  }
+  ASSERT_GE(samples.size(), 6u) << "too few pictures of the climb";
+  // Least-squares slope of height against time.
+  double st = 0, sy = 0, stt = 0, sty = 0;
+  for (auto [t, y] : samples) {
+    st += t;
+    sy += y;
+    stt += t * t;
+    sty += t * y;
+  }
+  const double n = static_cast<double>(samples.size());
+  const double speed = -(n * sty - st * sy) / (n * stt - st * st);
+  std::cout << "climb: " << speed << " px/s from " << samples.size() << " pictures, y "
+            << samples.front().second << " to " << samples.back().second << "\n";
+  RecordProperty("climb_px_per_s", std::to_string(speed));
+  EXPECT_NEAR(speed, 100.0, 20.0);
+}
+
+TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
+  E2E_START(g);
+  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  // Random moves over the playfield; every 25th move a click, and every fifth click instead a
+  // press, a drag far outside the window and a release there.
+  std::mt19937 rng(20240607);
+  std::uniform_int_distribution<int> fx(0, 479);
+  std::uniform_int_distribution<int> fy(0, 303);
+  QByteArray script;
+  int moves = 0;
+  int clicks = 0;
+  int firstclick = -1;  // the paddle's place when the round starts
+  auto moveto = [&](QPoint p) {
+    script += QStringLiteral("mousemove %1 %2\n").arg(p.x()).arg(p.y()).toLatin1();
+    ++moves;
+  };
+  const QPoint outside[] = {{0, 0}, {1023, 0}, {1023, 767}, {0, 767}, {0, 400}, {1023, 300}};
+  while (moves < 5000 || clicks < 200) {
+    const int x = fx(rng);
+    moveto(g.fieldpoint(x, fy(rng)));
+    if (moves % 25 != 0 || clicks >= 200) continue;
+    if (firstclick < 0) firstclick = std::min(x, 440);
+    if (++clicks % 5 != 0) {
+      script += "click --delay 0 1\n";
+      continue;
+    }
+    script += "mousedown 1\n";
+    for (int i = 0; i < 4; ++i) moveto(outside[(clicks + i) % std::size(outside)]);
+    script += "mouseup 1\n";
+  }
+  // The last move, over the playfield. A move off the window right after a click may still
+  // reach the playfield while the window manager handles the click, so none follows it.
+  moveto(g.fieldpoint(317, 150));
+
+  const auto begin = Clock::now();
+  const e2e::Output sent = desktop().xdotool(script);
+  const auto done = Clock::now();
+  ASSERT_TRUE(sent.finished && sent.code == 0) << sent.err.toStdString();
+  const auto seen = g.waitfield([](const Seen& s) { return s.paddlex == 317; }, 20.0);
+  const auto drawn = Clock::now();
+  ASSERT_TRUE(g.running()) << g.errors().toStdString();
+  ASSERT_TRUE(seen.has_value());
+  EXPECT_EQ(seen->paddlex, 317) << e2e::describe(seen);
+  // The first click started a round; the ball has kept the column it had then.
+  EXPECT_EQ(seen->ballx, firstclick + e2e::kBallOnPaddle);
+
+  const int events = moves + 2 * clicks;
+  const double sending = e2e::seconds(begin, done);
+  const double total = e2e::seconds(begin, drawn);
+  std::cout << "storm: " << moves << " moves and " << clicks << " clicks (" << events
+            << " events) sent in " << sending << " s = " << events / sending
+            << " events/s; last move on screen after " << total << " s = " << events / total
+            << " events/s\n";
+  RecordProperty("storm_events_per_s", std::to_string(events / total));
+
+  // The window still answers.
+  g.movetofield(42, 200);
+  const auto after = g.waitfield([](const Seen& s) { return s.paddlex == 42; });
+  EXPECT_TRUE(after && after->paddlex == 42) << e2e::describe(after);
+  EXPECT_TRUE(g.running());
+}
+
+}  // namespace
