@@ -1,0 +1,215 @@
+// Measures what one pointer move and one timer tick cost in the real window, next to the cost
+// of a bare frame copy and of the plainest toolkit repaint, and prints how they compare.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Window.h"
+#include "game/Constants.h"
+#include "render/Surface.h"
+#include "ui/Form1.h"
+
+namespace {
+
+constexpr int kW = game::kFieldWidth;
+constexpr int kH = game::kFieldHeight;
+
+// Keeps the fastest time of each benchmark over its repetitions: on a shared machine other
+// processes only ever add time, so the minimum is the figure closest to the code's own cost.
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  // Colours only on a terminal, so that a saved log holds plain text.
+  Collector() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      const double ns =
+          r.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+      auto [it, fresh] = best.try_emplace(r.run_name.function_name, ns);
+      if (fresh) order.push_back(it->first);
+      if (!fresh) it->second = std::min(it->second, ns);
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  std::map<std::string, double> best;
+  std::vector<std::string> order;  // names in the order that they ran
+};
+
+// The window as the program starts it, with a count of the playfield's paints.
+struct Game {
+  ui::Form1 form;
+  benchwindow::PaintWatch paints{form.mainscr};
+
+  Game() {
+    ui::prepare(form);
+    form.show();
+    benchwindow::waitexposed(form);
+    // Ticks come only from the benchmarks, never from the event loop between them.
+    form.Timer1->stop();
+  }
+
+  void idle() {
+    if (form.module1().gs.playing) form.endround1();
+  }
+  void playing() { form.startround(); }
+};
+
+// One pointer move over the playfield, delivered as the window system would deliver it.
+void movepointer(QWidget* mainscr, QPointF origin, double x) {
+  const QPointF at(x, 100.0);
+  QMouseEvent ev(QEvent::MouseMove, at, origin + at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(mainscr, &ev);
+}
+
+void framecopy(benchmark::State& state) {
+  std::vector<render::Rgb> from(static_cast<size_t>(kW) * kH, render::kWhite);
+  std::vector<render::Rgb> to(from.size(), render::kBlack);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size() * sizeof(render::Rgb));
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(from.size() * 4));
+}
+
+void toolkitrepaint(benchmark::State& state, benchwindow::ImageView& view) {
+  benchwindow::PaintWatch paints(&view);
+  for (auto _ : state) view.repaint();
+  state.counters["paints"] = benchmark::Counter(paints.paints, benchmark::Counter::kAvgIterations);
+  if (paints.paints == 0) state.SkipWithError("the plain window never painted");
+}
+
+void mousemove(benchmark::State& state, Game& g, bool inround) {
+  if (inround) {
+    g.playing();
+  } else {
+    g.idle();
+  }
+  QWidget* mainscr = g.form.mainscr;
+  const QPointF origin = mainscr->mapToGlobal(QPointF(0, 0));
+  const int paintsbefore = g.paints.paints;
+  const int repaintsbefore = g.form.screen().repaints();
+  int step = 0;
+  for (auto _ : state) {
+    // Sweep the pointer across the field so that every move really moves the paddle.
+    movepointer(mainscr, origin, 20.5 + (step++ % 400));
+  }
+  const int repaints = g.form.screen().repaints() - repaintsbefore;
+  state.counters["paints"] =
+      benchmark::Counter(g.paints.paints - paintsbefore, benchmark::Counter::kAvgIterations);
+  if (repaints != static_cast<int>(state.iterations()))
+    state.SkipWithError("a pointer move did not reach the rules");
+}
+
+void tick(benchmark::State& state, Game& g) {
+  g.playing();
+  const int paintsbefore = g.paints.paints;
+  const int repaintsbefore = g.form.screen().repaints();
+  for (auto _ : state) g.form.tick();
+  state.counters["paints"] =
+      benchmark::Counter(g.paints.paints - paintsbefore, benchmark::Counter::kAvgIterations);
+  if (g.form.screen().repaints() - repaintsbefore != static_cast<int>(state.iterations()))
+    state.SkipWithError("a tick did not move the ball");
+}
+
+void rectcopy(benchmark::State& state, int w, int h) {
+  render::Surface field(kW, kH, render::kWhite);
+  const render::Surface sprite(49, 17, render::kBlack);
+  int x = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(render::bitblt(field, x, 200, w, h, sprite, 0, 0));
+    x = (x + 7) % (kW - w);
+  }
+}
+
+struct Ratio {
+  const char* top;
+  const char* bottom;
+  double target;
+};
+
+void summary(const Collector& c) {
+  const auto& best = c.best;
+  const Ratio ratios[] = {{"mouse_move/idle", "frame_copy", 3.0},
+                          {"mouse_move/round", "frame_copy", 3.0},
+                          {"tick", "frame_copy", 3.0},
+                          {"mouse_move/idle", "toolkit_repaint", 1.15},
+                          {"mouse_move/round", "toolkit_repaint", 1.15}};
+  std::printf("\nFastest time per operation over the repetitions:\n");
+  for (const std::string& name : c.order)
+    std::printf("  %-20s %10.3f us\n", name.c_str(), best.at(name) / 1e3);
+  std::printf("\n%-36s %8s %10s  %s\n", "ratio", "value", "target", "result");
+  for (const Ratio& r : ratios) {
+    const auto top = best.find(r.top);
+    const auto bottom = best.find(r.bottom);
+    const std::string name = std::string(r.top) + " / " + r.bottom;
+    if (top == best.end() || bottom == best.end() || bottom->second <= 0) {
+      std::printf("%-36s %8s %7s%.2f  %s\n", name.c_str(), "-", "<= ", r.target, "not run");
+      continue;
+    }
+    const double value = top->second / bottom->second;
+    std::printf("%-36s %8.2f %7s%.2f  %s\n", name.c_str(), value, "<= ", r.target,
+                value <= r.target ? "met" : "missed");
+  }
+}
+
+bool hasflag(int argc, char** argv, const char* prefix) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchwindow::useoffscreen();
+  const bool repeat = !hasflag(argc, argv, "--benchmark_repetitions");
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  // The toolkit sees only the program's name; the measuring flags are not its business.
+  int qtargc = 1;
+  QApplication app(qtargc, argv);
+
+  Game game;
+  benchwindow::ImageView view(QSize(kW, kH));
+  view.show();
+  benchwindow::waitexposed(view);
+
+  std::vector<benchmark::internal::Benchmark*> all = {
+      benchmark::RegisterBenchmark("frame_copy", framecopy),
+      benchmark::RegisterBenchmark("toolkit_repaint",
+                                   [&](benchmark::State& s) { toolkitrepaint(s, view); }),
+      benchmark::RegisterBenchmark("mouse_move/idle",
+                                   [&](benchmark::State& s) { mousemove(s, game, false); }),
+      benchmark::RegisterBenchmark("mouse_move/round",
+                                   [&](benchmark::State& s) { mousemove(s, game, true); }),
+      benchmark::RegisterBenchmark("tick", [&](benchmark::State& s) { tick(s, game); }),
+      benchmark::RegisterBenchmark("rect_copy/40x8",
+                                   [](benchmark::State& s) { rectcopy(s, 40, 8); }),
+      benchmark::RegisterBenchmark("rect_copy/8x8",
+                                   [](benchmark::State& s) { rectcopy(s, 8, 8); })};
+  for (auto* b : all) {
+    b->Unit(benchmark::kMicrosecond);
+    if (repeat) b->Repetitions(3);
+  }
+  // A sprite copy takes nanoseconds; microseconds would print it as zero.
+  all[5]->Unit(benchmark::kNanosecond);
+  all[6]->Unit(benchmark::kNanosecond);
+
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  summary(collector);
+  benchmark::Shutdown();
+  return 0;
+}
