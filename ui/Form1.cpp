@@ -84,6 +84,16 @@ void Form1::createcontrols() {
   // The paddle follows the pointer whether or not a button is held.
   mainscr->setMouseTracking(true);
   mainscr->setFocusPolicy(Qt::StrongFocus);
+  // Screen readers announce the controls by what they do, not by their object names or the
+  // button's upper-case caption.
+  mainscr->setAccessibleName(QStringLiteral("Playfield"));
+  mainscr->setAccessibleDescription(
+      QStringLiteral("Move the mouse here to move the paddle; click to start a round."));
+  Command1->setAccessibleName(QStringLiteral("Start"));
+  Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
+  Combo1->setAccessibleName(QStringLiteral("Speed"));
+  Combo1->setAccessibleDescription(
+      QStringLiteral("The ball speed: LOW, MID or HIGH. It cannot be changed during a round."));
 }
 
 QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
@@ -115,6 +125,9 @@ void Form1::createlabels() {
   // "SPEED :" keeps the desktop's button colours and follows its theme.
   Label1->setBackgroundRole(QPalette::Button);
   Label1->setForegroundRole(QPalette::ButtonText);
+  // Linux screen readers name the speed list by the label tied to it; its own name there is the
+  // chosen speed.
+  Label1->setBuddy(Combo1);
 }
 
 void Form1::setfocusorder() {
@@ -151,6 +164,8 @@ void Form1::initspeed() {
 
 void Form1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  // On a scaled screen each pixel of the picture becomes a block of one colour, never a blend.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.fillRect(rect(), palette().window());
   painter.drawImage(QPoint(0, 0), background_);
 }

@@ -3,7 +3,27 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace ui {
+
+namespace {
+
+// Where the pointer is in the box, to a fraction of a pixel. An event that comes through the
+// window carries its position rounded to the nearest whole pixel, which on a scaled screen moves
+// the paddle one pixel too far for half of each pixel; its window position is exact, so the box
+// maps that instead. An event made for the box alone has its own position as window position,
+// which then lies a whole offset away, and keeps it.
+QPointF exactposition(const QWidget& box, const QMouseEvent& event) {
+  const QPointF exact = box.mapFrom(box.window(), event.scenePosition());
+  const QPointF rounded = event.position();
+  if (std::abs(exact.x() - rounded.x()) <= 0.5 && std::abs(exact.y() - rounded.y()) <= 0.5) {
+    return exact;
+  }
+  return rounded;
+}
+
+}  // namespace
 
 PictureBox::PictureBox(QWidget* parent, const QString& name, QRect place, render::Rgb background)
     : QWidget(parent), surface_(place.width(), place.height(), background) {
@@ -54,11 +74,11 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-  emit mousepressed(event->button(), event->modifiers(), event->position());
+  emit mousepressed(event->button(), event->modifiers(), exactposition(*this, *event));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
-  emit mousemoved(event->position(), event->buttons(), event->modifiers());
+  emit mousemoved(exactposition(*this, *event), event->buttons(), event->modifiers());
 }
 
 render::Surface tosurface(const QImage& picture, render::Rgb background) {

@@ -1,0 +1,66 @@
+#include <QAccessible>
+
+#include <gtest/gtest.h>
+
+#include "ui/Started.h"
+
+TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
+  auto f = started::form();
+  struct Want {
+    QWidget* widget;
+    QString name;
+    QString description;
+    QAccessible::Role role;
+  };
+  const Want wants[] = {
+      {f->mainscr, QStringLiteral("Playfield"),
+       QStringLiteral("Move the mouse here to move the paddle; click to start a round."),
+       QAccessible::Client},
+      {f->Command1, QStringLiteral("Start"),
+       QStringLiteral("Starts a round: the ball leaves the paddle."), QAccessible::Button},
+      {f->Combo1, QStringLiteral("Speed"),
+       QStringLiteral("The ball speed: LOW, MID or HIGH. It cannot be changed during a round."),
+       QAccessible::ComboBox},
+  };
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(f.get());
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->text(QAccessible::Name).toStdString(), "ポムラン");
+  for (const Want& w : wants) {
+    SCOPED_TRACE(w.name.toStdString());
+    EXPECT_EQ(w.widget->accessibleName().toStdString(), w.name.toStdString());
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w.widget);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Description).toStdString(), w.description.toStdString());
+    EXPECT_EQ(a->role(), w.role);
+    // Assistive tools reach the control from the window.
+    EXPECT_GE(window->indexOfChild(a), 0);
+    EXPECT_EQ(a->parent(), window);
+  }
+  // Screen readers read these two by their names.
+  for (QWidget* named : {static_cast<QWidget*>(f->mainscr), static_cast<QWidget*>(f->Command1)}) {
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(named)->text(QAccessible::Name),
+              named->accessibleName());
+  }
+}
+
+TEST(Accessible, TheSpeedListIsLabelledBySpeed) {
+  auto f = started::form();
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f->Combo1);
+  QAccessibleInterface* label = QAccessible::queryAccessibleInterface(f->Label1);
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(label, nullptr);
+  const auto labels = list->relations(QAccessible::Label);
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels.front().first, label);
+  EXPECT_EQ(label->text(QAccessible::Name).toStdString(), "SPEED :");
+}
+
+TEST(Accessible, TheHiddenPictureBoxesStayOutOfTheWay) {
+  auto f = started::form();
+  for (QWidget* hidden : {static_cast<QWidget*>(f->paddle), static_cast<QWidget*>(f->ball),
+                          static_cast<QWidget*>(f->blocks), static_cast<QWidget*>(f->offscr)}) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(hidden);
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->state().invisible) << hidden->objectName().toStdString();
+  }
+}
