@@ -3,7 +3,10 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <sys/prctl.h>
+
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -64,6 +67,10 @@ Output run(const QString& program, const QStringList& args, const QProcessEnviro
   o.out = p.readAllStandardOutput();
   o.err = p.readAllStandardError();
   return o;
+}
+
+void diewithparent(QProcess& p) {
+  p.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 QStringList missing(const QStringList& tools) {
@@ -138,6 +145,7 @@ bool Desktop::start(std::string* why) {
   // The server picks a free display itself and writes its number to standard output, so
   // several test programs and other sessions on this machine never collide.
   xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
+  diewithparent(xvfb_);
   xvfb_.start(QStringLiteral("Xvfb"),
               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
@@ -166,6 +174,7 @@ bool Desktop::start(std::string* why) {
   env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
 
   wm_.setProcessEnvironment(env_);
+  diewithparent(wm_);
   wm_.setStandardOutputFile(QProcess::nullDevice());
   wm_.setStandardErrorFile(QProcess::nullDevice());
   wm_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});

@@ -38,6 +38,10 @@ struct Output {
 Output run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
            const QByteArray& input = {}, int timeoutms = 15000);
 
+// Makes a process started later end with the test program, even when that is killed, so that
+// no server or game outlives a run.
+void diewithparent(QProcess& p);
+
 // The names among `tools` that are not on the PATH.
 QStringList missing(const QStringList& tools);
 

@@ -80,6 +80,7 @@ bool Game::start(std::string* why) {
   // The pointer waits off the window, so that the game sees no move before the test's own.
   desktop_.xdotool("mousemove 1023 767\n");
   process_.setProcessEnvironment(desktop_.env());
+  diewithparent(process_);
   process_.start(QStringLiteral(POMURAN_EXECUTABLE), {});
   if (!process_.waitForStarted(10000)) {
     *why = "the game did not start: " + process_.errorString().toStdString();

@@ -71,6 +71,7 @@ QProcessEnvironment bare() {
 e2e::Output runbare(const QProcessEnvironment& env, int timeoutms = 10000) {
   QTemporaryDir where;
   QProcess p;
+  e2e::diewithparent(p);
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(where.path());
   e2e::Output o;
@@ -119,6 +120,7 @@ TEST(NoDisplay, AChosenPlatformNeedsNoDisplayAndStopsOnSigterm) {
   QTemporaryDir runtime;
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
   QProcess p;
+  e2e::diewithparent(p);
   p.setProcessEnvironment(env);
   p.start(QStringLiteral(POMURAN_EXECUTABLE), {});
   ASSERT_TRUE(p.waitForStarted(10000));

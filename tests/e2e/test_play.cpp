@@ -40,8 +40,9 @@ TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
   E2E_START(g);
   ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
   // Playfield x of the pointer, then where the paddle's left edge must end up.
-  const std::pair<int, int> moves[] = {{100, 100}, {0, 0},     {479, 440}, {441, 440},
-                                       {440, 440}, {439, 439}, {1, 1},     {300, 300}};
+  // Each move puts it somewhere else than the one before, so that every step shows.
+  const std::pair<int, int> moves[] = {{100, 100}, {0, 0},     {479, 440}, {1, 1},    {441, 440},
+                                       {2, 2},     {440, 440}, {439, 439}, {300, 300}};
   for (auto [x, want] : moves) {
     g.movetofield(x, 150);
     const auto seen = g.waitfield([want](const Seen& s) { return resting(s, want); });
