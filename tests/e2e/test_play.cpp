@@ -36,9 +36,15 @@ bool resting(const Seen& s, int paddlex) {
          s.bally == e2e::kBallRestY;
 }
 
+// The first frame shows the ball resting on the paddle at its starting place.
+bool startsresting(const e2e::Game& g) {
+  const auto seen = g.waitfield([](const Seen& s) { return resting(s, 200); });
+  return seen && resting(*seen, 200);
+}
+
 TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
   E2E_START(g);
-  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  ASSERT_TRUE(startsresting(g));
   // Playfield x of the pointer, then where the paddle's left edge must end up.
   // Each move puts it somewhere else than the one before, so that every step shows.
   const std::pair<int, int> moves[] = {{100, 100}, {0, 0},     {479, 440}, {1, 1},    {441, 440},
@@ -63,7 +69,7 @@ TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
 
 TEST_F(OnDesktop, AClickOnThePlayfieldStartsARoundAndGreysOutTheControls) {
   E2E_START(g);
-  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  ASSERT_TRUE(startsresting(g));
   const render::Surface start = g.part(kCommand1);
   const render::Surface speed = g.part(kCombo1);
   ASSERT_EQ(start.width(), kCommand1.width());
@@ -89,7 +95,7 @@ TEST_F(OnDesktop, AClickOnThePlayfieldStartsARoundAndGreysOutTheControls) {
 
 TEST_F(OnDesktop, TheBallClimbsAtAHundredPixelsASecond) {
   E2E_START(g);
-  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  ASSERT_TRUE(startsresting(g));
   g.clickfield(200, 100);
   // Each picture is dated at the middle of the time it took; the climb from 248 to the top
   // wall takes 2.45 s, and only pictures strictly inside it count.
@@ -129,7 +135,7 @@ TEST_F(OnDesktop, TheBallClimbsAtAHundredPixelsASecond) {
 
 TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   E2E_START(g);
-  ASSERT_TRUE(g.waitfield([](const Seen& s) { return resting(s, 200); }));
+  ASSERT_TRUE(startsresting(g));
   // Random moves over the playfield; every 25th move a click, and every fifth click instead a
   // press, a drag far outside the window and a release there.
   std::mt19937 rng(20240607);
