@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Checks the game's installation and its Debian package.
+#
+#   check.sh desktop FILE             desktop-file-validate finds nothing at all, not even a hint
+#   check.sh appstream FILE           appstreamcli finds nothing, pedantic hints included
+#   check.sh install BUILD ID         `cmake --install` lays out the expected files
+#   check.sh deb BUILD ID VERSION FIRSTFRAME
+#                                     cpack makes a .deb with the expected fields and files,
+#                                     whose program shows the right first frame on Xvfb
+set -euo pipefail
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# A validator passes only when it says nothing beyond its success line: warnings, infos and
+# pedantic hints all count as findings, whatever the exit status.
+quiet() {
+  local success=$1
+  shift
+  local out rc=0
+  out=$("$@" 2>&1) || rc=$?
+  printf '%s\n' "$out"
+  [ "$rc" -eq 0 ] || fail "$1 exited with status $rc"
+  [ "$(printf '%s' "$out" | grep -v '^[[:space:]]*$' || true)" = "$success" ] ||
+    fail "$1 reported findings"
+}
+
+validate_desktop() { quiet "" desktop-file-validate "$1"; }
+
+validate_appstream() {
+  quiet "✔ Validation was successful." appstreamcli validate --no-net --pedantic --explain "$1"
+}
+
+# Checks an installed tree: exactly the expected files under the prefix, icons of the right size
+# with transparency, and entries that validate where they lie.
+check_tree() {
+  local prefix=$1 id=$2 rel=$3
+  local want got
+  want=$(printf '%s\n' \
+    "${rel}bin/pomuran" \
+    "${rel}share/applications/${id}.desktop" \
+    "${rel}share/doc/pomuran/copyright" \
+    "${rel}share/icons/hicolor/128x128/apps/${id}.png" \
+    "${rel}share/icons/hicolor/16x16/apps/${id}.png" \
+    "${rel}share/icons/hicolor/32x32/apps/${id}.png" \
+    "${rel}share/icons/hicolor/48x48/apps/${id}.png" \
+    "${rel}share/icons/hicolor/64x64/apps/${id}.png" \
+    "${rel}share/metainfo/${id}.metainfo.xml" | sort)
+  got=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
+  if [ "$want" != "$got" ]; then
+    diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") >&2 || true
+    fail "the installed files differ from the expected ones (< expected, > installed)"
+  fi
+  [ -x "$prefix/${rel}bin/pomuran" ] || fail "bin/pomuran is not executable"
+  file -b "$prefix/${rel}bin/pomuran" | grep -q '^ELF .* executable' || fail "bin/pomuran is no program"
+  local size
+  for size in 16 32 48 64 128; do
+    file -b "$prefix/${rel}share/icons/hicolor/${size}x${size}/apps/${id}.png" |
+      grep -q "^PNG image data, $size x $size, 8-bit/color RGBA" ||
+      fail "the ${size}x${size} icon is not a $size x $size PNG with transparency"
+  done
+  validate_desktop "$prefix/${rel}share/applications/${id}.desktop"
+  validate_appstream "$prefix/${rel}share/metainfo/${id}.metainfo.xml"
+  quiet "✔ Validation was successful." appstreamcli validate-tree --no-net --pedantic "$prefix"
+  echo "installed tree at $prefix: as expected"
+}
+
+work=""
+xvfb=""
+game=""
+cleanup() {
+  [ -n "$game" ] && kill "$game" 2>/dev/null && wait "$game" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  [ -n "$work" ] && rm -rf "$work"
+  return 0
+}
+trap cleanup EXIT
+
+check_install() {
+  local build=$1 id=$2
+  work=$(mktemp -d)
+  cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
+    { cat "$work/install.log"; fail "cmake --install failed"; }
+  check_tree "$work/prefix" "$id" ""
+}
+
+# Starts a private X server and sets DISPLAY to it.
+start_xvfb() {
+  : >"$work/display"
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+  xvfb=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || fail "Xvfb gave no display number"
+  export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+check_deb() {
+  local build=$1 id=$2 version=$3 firstframe=$4
+  work=$(mktemp -d)
+  cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log"; fail "cpack failed"; }
+  local debs=("$work"/out/*.deb)
+  [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb"
+  local deb=${debs[0]}
+  echo "package: $(basename "$deb")"
+  [ "$(basename "$deb")" = "pomuran_${version}_$(dpkg --print-architecture).deb" ] ||
+    fail "the package file name is not pomuran_${version}_<arch>.deb"
+
+  # The control fields.
+  field() { dpkg-deb -f "$deb" "$1"; }
+  dpkg-deb -f "$deb"
+  [ "$(field Package)" = pomuran ] || fail "Package is not pomuran"
+  [ "$(field Version)" = "$version" ] || fail "Version is not $version"
+  [ "$(field Section)" = games ] || fail "Section is not games"
+  [ "$(field Recommends)" = fonts-ipafont-gothic ] || fail "fonts-ipafont-gothic is not recommended"
+  field Maintainer | grep -q '<.*@.*>' || fail "the maintainer has no address"
+  [ "$(field Description | wc -l)" -ge 2 ] || fail "the description has no long part"
+  local depends
+  depends=$(field Depends)
+  # dpkg-shlibdeps names the libraries that the program links, with versions.
+  local lib
+  local names
+  names=$(printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//')
+  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+    printf '%s\n' "$names" | grep -qF "$lib (>= " || fail "Depends lacks a versioned $lib"
+  done
+  printf '%s\n' "$names" | grep -qx 'qt6-qpa-plugins' || fail "Depends lacks qt6-qpa-plugins"
+
+  dpkg-deb -x "$deb" "$work/root"
+  check_tree "$work/root" "$id" "usr/"
+
+  # The unpacked program on a bare X server: its window's client area is grabbed until the first
+  # frame is there, or for at most 20 seconds.
+  start_xvfb
+  mkdir -m 700 "$work/run"
+  env -u QT_SCALE_FACTOR QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run" \
+    "$work/root/usr/bin/pomuran" >"$work/game.log" 2>&1 &
+  game=$!
+  local wid
+  wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^ポムラン$' | head -n1) ||
+    { cat "$work/game.log"; fail "the window did not appear"; }
+  local class startup
+  class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*= "[^"]*", "\([^"]*\)"$/\1/p')
+  startup=$(sed -n 's/^StartupWMClass=//p' "$work/root/usr/share/applications/${id}.desktop")
+  [ "$class" = "$startup" ] || fail "the window's class $class is not StartupWMClass $startup"
+  local i ok=""
+  for i in $(seq 40); do
+    import -window "$wid" "$work/shot.png" 2>>"$work/import.log" || true
+    if [ -f "$work/shot.png" ] && "$firstframe" "$work/shot.png" >"$work/firstframe.log" 2>&1; then
+      ok=yes
+      break
+    fi
+    sleep 0.5
+  done
+  cat "$work/firstframe.log"
+  [ -n "$ok" ] || { cat "$work/game.log"; fail "the first frame on screen is not the expected one"; }
+  kill -0 "$game" 2>/dev/null || fail "the program has ended by itself"
+  echo "the packaged program shows the expected first frame"
+}
+
+case "${1:-}" in
+  desktop) validate_desktop "$2" ;;
+  appstream) validate_appstream "$2" ;;
+  install) check_install "$2" "$3" ;;
+  deb) check_deb "$2" "$3" "$4" "$5" ;;
+  *) echo "usage: $0 desktop|appstream|install|deb ..." >&2; exit 2 ;;
+esac
