@@ -57,6 +57,14 @@ int64_t bitblt(Surface& dst, int x, int y, int w, int h, const Surface& src, int
   if (cw <= 0 || ch <= 0) return 0;
 
   const auto n = static_cast<size_t>(cw) * sizeof(Rgb);
+  // Whole rows of two images of one width lie end to end in both, so they go in a single copy:
+  // every frame copies the whole playfield, and one long copy is measurably faster than one per
+  // row. A single memmove also handles any overlap within one image.
+  if (cw == dst.width() && cw == src.width()) {
+    std::memmove(dst.row(static_cast<int>(dy0)), src.row(static_cast<int>(sy0)),
+                 n * static_cast<size_t>(ch));
+    return cw * ch;
+  }
   // Copying within one image may overlap; walk the rows so that no source row is overwritten
   // before it is read.
   const bool upwards = &dst == &src && dy0 > sy0;

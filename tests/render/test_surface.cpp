@@ -168,3 +168,21 @@ TEST(BitBlt, OverlappingCopiesWithinOneImageReadBeforeWriting) {
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 5; ++x) EXPECT_EQ(s.pixel(x, y), orig.pixel(x + 1, y + 1));
 }
+
+TEST(BitBlt, WholeRowsCopyInOnePieceAndStillReadBeforeWriting) {
+  const Surface src = numbered(7, 9);
+  Surface dst(7, 9, kPaper);
+  EXPECT_EQ(bitblt(dst, 0, 2, 7, 4, src, 0, 3), 28);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 7; ++x)
+      EXPECT_EQ(dst.pixel(x, y), y >= 2 && y < 6 ? src.pixel(x, y + 1) : kPaper) << x << "," << y;
+  Surface s = src;
+  bitblt(s, 0, 2, 7, 6, s, 0, 0);  // down
+  for (int y = 2; y < 8; ++y)
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(s.pixel(x, y), src.pixel(x, y - 2));
+  s = src;
+  bitblt(s, 0, 0, 7, 6, s, 0, 3);  // up
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(s.pixel(x, y), src.pixel(x, y + 3));
+  EXPECT_EQ(s.pixel(0, 8), src.pixel(0, 8));
+}
