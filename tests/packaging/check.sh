@@ -7,7 +7,9 @@
 #   check.sh deb BUILD ID VERSION FIRSTFRAME
 #                                     cpack makes a .deb with the expected fields and files,
 #                                     whose program shows the right first frame on Xvfb
-set -euo pipefail
+set -Eeuo pipefail
+# Any step that fails without saying why still says where.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with status $?" >&2' ERR
 
 fail() {
   echo "FAIL: $*" >&2
