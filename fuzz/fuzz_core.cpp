@@ -194,8 +194,8 @@ PIXEL_LOOP bool onlyinks(const Surface& s) {
   const int64_t n = int64_t{s.width()} * s.height();
   bool ok = true;
   for (int64_t i = 0; i < n; ++i)
-    ok &= p[i] == render::kWhite || p[i] == testing_world::kPaddleInk ||
-          p[i] == testing_world::kBallInk;
+    ok &= (p[i] == render::kWhite) | (p[i] == testing_world::kPaddleInk) |
+          (p[i] == testing_world::kBallInk);
   return ok;
 }
 
