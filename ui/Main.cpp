@@ -108,6 +108,8 @@ int Main(int argc, char** argv) {
   // The game takes no command line: the toolkit sees only the program's name.
   int qtargc = argc > 0 ? 1 : 0;
   QApplication app(qtargc, argv);
+  // Desktops match the window to its menu entry and icon by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral(POMURAN_APP_ID));
   const std::unique_ptr<QSocketNotifier> quitter = quitpipe.listen();
   Form1 form;
   prepare(form);
