@@ -64,12 +64,25 @@ struct Game {
   void playing() { form.startround(); }
 };
 
-// One pointer move over the playfield, delivered as the window system would deliver it.
-void movepointer(QWidget* mainscr, QPointF origin, double x) {
-  const QPointF at(x, 100.0);
-  QMouseEvent ev(QEvent::MouseMove, at, origin + at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(mainscr, &ev);
-}
+// One pointer move over the playfield, with its place in the box, in the window and on the
+// screen, as the window system would give them.
+struct Pointer {
+  QWidget* box;
+  QPointF inwindow;  // the box's origin in its window
+  QPointF onscreen;  // and on the screen
+
+  explicit Pointer(QWidget* b)
+      : box(b),
+        inwindow(b->mapTo(b->window(), QPointF(0, 0))),
+        onscreen(b->mapToGlobal(QPointF(0, 0))) {}
+
+  void move(double x) const {
+    const QPointF at(x, 100.0);
+    QMouseEvent ev(QEvent::MouseMove, at, inwindow + at, onscreen + at, Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(box, &ev);
+  }
+};
 
 void framecopy(benchmark::State& state) {
   std::vector<render::Rgb> from(static_cast<size_t>(kW) * kH, render::kWhite);
@@ -109,20 +122,21 @@ void mousemove(benchmark::State& state, Game& g, bool inround) {
   } else {
     g.idle();
   }
-  QWidget* mainscr = g.form.mainscr;
-  const QPointF origin = mainscr->mapToGlobal(QPointF(0, 0));
+  const Pointer pointer(g.form.mainscr);
   const int paintsbefore = g.paints.paints;
   const int repaintsbefore = g.form.screen().repaints();
   int step = 0;
   for (auto _ : state) {
     // Sweep the pointer across the field so that every move really moves the paddle.
-    movepointer(mainscr, origin, 20.5 + (step++ % 400));
+    pointer.move(20.5 + (step++ % 400));
   }
   const int repaints = g.form.screen().repaints() - repaintsbefore;
   state.counters["paints"] =
       benchmark::Counter(g.paints.paints - paintsbefore, benchmark::Counter::kAvgIterations);
   if (repaints != static_cast<int>(state.iterations()))
     state.SkipWithError("a pointer move did not reach the rules");
+  else if (g.form.module1().gs.paddlex != 20 + (step - 1) % 400)
+    state.SkipWithError("the paddle is not where the last move put it");
 }
 
 void tick(benchmark::State& state, Game& g) {
@@ -133,7 +147,7 @@ void tick(benchmark::State& state, Game& g) {
   state.counters["paints"] =
       benchmark::Counter(g.paints.paints - paintsbefore, benchmark::Counter::kAvgIterations);
   if (g.form.screen().repaints() - repaintsbefore != static_cast<int>(state.iterations()))
-    state.SkipWithError("a tick did not move the ball");
+    state.SkipWithError("a tick did not reach the rules");
 }
 
 void rectcopy(benchmark::State& state, int w, int h) {
