@@ -5,15 +5,11 @@
 
 #include "game/Constants.h"
 #include "ui/Layout.h"
+#include "ui/Pictures.h"
 
 namespace ui {
 
 namespace {
-
-QImage picture(const char* name) {
-  return QImage(QStringLiteral(":/pomuran/") + QLatin1String(name))
-      .convertToFormat(QImage::Format_RGB32);
-}
 
 // Erase frames must match the white playfield whatever the desktop's colour scheme, so the
 // sprite boxes take a fixed white instead of the theme's window background.
@@ -30,12 +26,12 @@ void BoxScreen::repaint() {
   if (box) box->repaint();
 }
 
-Form1::Form1() : background_(picture("background.xpm")) {
+Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ポムラン"));
   QIcon icon;
-  icon.addPixmap(QPixmap(QStringLiteral(":/pomuran/icon32.xpm")));
-  icon.addPixmap(QPixmap(QStringLiteral(":/pomuran/icon16.xpm")));
+  icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
+  icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
   resize(layout::kClient);
   // The background picture covers the whole client area.
@@ -69,13 +65,13 @@ void Form1::createcontrols() {
   Command1->setGeometry(layout::kCommand1);
 
   paddle = new PictureBox(this, QStringLiteral("paddle"), layout::kPaddle, kSpriteBack);
-  paddle->setpicture(picture("paddle.xpm"));
+  paddle->setpicture(picture(QStringLiteral("paddle")));
   ball = new PictureBox(this, QStringLiteral("ball"), layout::kBall, kSpriteBack);
-  ball->setpicture(picture("ball.xpm"));
+  ball->setpicture(picture(QStringLiteral("ball")));
   mainscr = new PictureBox(this, QStringLiteral("mainscr"), layout::kMainscr, layout::kGrey);
   blocks =
       new PictureBox(this, QStringLiteral("blocks"), layout::kBlocks, systemcolour(QPalette::Base));
-  blocks->setpicture(picture("blocks.xpm"));
+  blocks->setpicture(picture(QStringLiteral("blocks")));
   offscr = new PictureBox(this, QStringLiteral("offscr"), layout::kOffscr, layout::kGrey);
   for (PictureBox* hidden : {paddle, ball, blocks, offscr}) {
     hidden->setVisible(false);

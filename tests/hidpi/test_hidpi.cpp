@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Shown.h"
+#include "ui/Pictures.h"
 #include "ui/Started.h"
 
 namespace {
@@ -19,9 +20,7 @@ double scale() {
 
 bool wholescale() { return scale() == std::floor(scale()); }
 
-QImage background() {
-  return QImage(QStringLiteral(":/pomuran/background.xpm")).convertToFormat(QImage::Format_RGB32);
-}
+QImage background() { return ui::picture(QStringLiteral("background")); }
 
 // The window as it went to the screen: the offscreen platform keeps the backing store that
 // paintEvent drew into as an image of the window's device size.

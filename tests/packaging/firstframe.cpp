@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "hidpi/Shown.h"
+#include "ui/Pictures.h"
 #include "ui/Started.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
                  shot.width(), shot.height());
     return 1;
   }
-  const QImage background(QStringLiteral(":/pomuran/background.xpm"));
+  const QImage background = ui::picture(QStringLiteral("background"));
   const QImage want = shown::window(background, started::expectedfield(200, 256, 216, 248));
   const shown::Result r = shown::compare(shot, want, 1.0, QRect(QPoint(0, 0), ui::layout::kClient));
   std::printf("firstframe: %ld pixels checked, %ld wrong\n", r.checked, r.wrong);

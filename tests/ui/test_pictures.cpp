@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Started.h"
+#include "ui/Pictures.h"
 
 using render::rgb;
 using started::at;
@@ -132,4 +133,21 @@ TEST(Pictures, SpriteErasesStayWhiteUnderADarkTheme) {
     EXPECT_EQ(label.pixelColor(label.width() - 1, label.height() - 1), QColor(50, 50, 60));
   }
   QApplication::setPalette(saved);
+}
+
+TEST(Pictures, BuiltInPicturesComeUndecodedInTheirFormatsAndUnknownNamesGiveNothing) {
+  const QImage bg = ui::picture(QStringLiteral("background"));
+  EXPECT_EQ(bg.size(), QSize(497, 400));
+  EXPECT_EQ(bg.format(), QImage::Format_RGB32);
+  EXPECT_EQ(at(bg, 3, 3), kPanel);
+  // Shown straight from the program's own copy: asking twice gives the same pixels, not a copy.
+  EXPECT_EQ(bg.constBits(), ui::picture(QStringLiteral("background")).constBits());
+  const QImage icon = ui::picture(QStringLiteral("icon32"));
+  EXPECT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_EQ(icon.format(), QImage::Format_ARGB32);
+  EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+  EXPECT_EQ(ui::picture(QStringLiteral("icon16")).size(), QSize(16, 16));
+  EXPECT_EQ(ui::picture(QStringLiteral("blocks")).size(), QSize(32, 128));
+  EXPECT_TRUE(ui::picture(QStringLiteral("nosuch")).isNull());
+  EXPECT_TRUE(ui::picture(QString()).isNull());
 }
