@@ -1,9 +1,9 @@
 #include "game/Module1.h"
 
-#include <algorithm>
-
 #include "game/Constants.h"
 #include "game/Int16.h"
+
+#include <algorithm>
 
 namespace game {
 

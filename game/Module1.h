@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
 #include "game/GameState.h"
 #include "render/Frame.h"
+
+#include <cstdint>
 
 namespace game {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
 #include "game/GameState.h"
 #include "render/Surface.h"
+
+#include <cstdint>
 
 namespace render {
 

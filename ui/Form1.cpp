@@ -1,11 +1,11 @@
 #include "ui/Form1.h"
 
-#include <QApplication>
-#include <QPainter>
-
 #include "game/Constants.h"
 #include "ui/Layout.h"
 #include "ui/Pictures.h"
+
+#include <QApplication>
+#include <QPainter>
 
 namespace ui {
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "game/Module1.h"
+#include "game/Round.h"
+#include "ui/PictureBox.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -7,10 +11,6 @@
 #include <QWidget>
 
 #include <optional>
-
-#include "game/Module1.h"
-#include "game/Round.h"
-#include "ui/PictureBox.h"
 
 namespace ui {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QRect>
-
 #include "render/Surface.h"
+
+#include <QRect>
 
 namespace ui::layout {
 

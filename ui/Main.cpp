@@ -1,16 +1,15 @@
+#include "ui/Form1.h"
+
 #include <QApplication>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
 #include <unistd.h>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-#include "ui/Form1.h"
 
 namespace ui {
 

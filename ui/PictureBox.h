@@ -1,10 +1,10 @@
 #pragma once
 
+#include "render/Surface.h"
+
 #include <QImage>
 #include <QPointF>
 #include <QWidget>
-
-#include "render/Surface.h"
 
 namespace ui {
 
