@@ -4,7 +4,7 @@
 #   scripts/deps.sh test   that, plus what the whole test suite needs
 set -euo pipefail
 
-play=(cmake g++ make qt6-base-dev libgl-dev fonts-ipafont-gothic)
+play=(cmake g++ make qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
       clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream dpkg-dev file)
 
