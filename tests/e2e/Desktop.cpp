@@ -57,7 +57,12 @@ Output run(const QString& program, const QStringList& args, const QProcessEnviro
   }
   if (!input.isEmpty()) p.write(input);
   p.closeWriteChannel();
-  o.finished = p.waitForFinished(timeoutms);
+  return finish(p, p.waitForFinished(timeoutms));
+}
+
+Output finish(QProcess& p, bool finished) {
+  Output o;
+  o.finished = finished;
   if (!o.finished) {
     p.kill();
     p.waitForFinished(3000);

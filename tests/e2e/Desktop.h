@@ -38,6 +38,9 @@ struct Output {
 Output run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
            const QByteArray& input = {}, int timeoutms = 15000);
 
+// Collects how a started program ended; one that has not finished is killed first.
+Output finish(QProcess& p, bool finished);
+
 // Makes a process started later end with the test program, even when that is killed, so that
 // no server or game outlives a run.
 void diewithparent(QProcess& p);

@@ -74,17 +74,8 @@ e2e::Output runbare(const QProcessEnvironment& env, int timeoutms = 10000) {
   e2e::diewithparent(p);
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(where.path());
-  e2e::Output o;
   p.start(QStringLiteral(POMURAN_EXECUTABLE), {});
-  o.finished = p.waitForStarted(timeoutms) && p.waitForFinished(timeoutms);
-  if (!o.finished) {
-    p.kill();
-    p.waitForFinished(3000);
-  }
-  o.crashed = p.exitStatus() == QProcess::CrashExit;
-  o.code = p.exitCode();
-  o.out = p.readAllStandardOutput();
-  o.err = p.readAllStandardError();
+  const e2e::Output o = e2e::finish(p, p.waitForStarted(timeoutms) && p.waitForFinished(timeoutms));
   EXPECT_TRUE(QDir(where.path()).isEmpty()) << "the program left files behind";
   return o;
 }
