@@ -17,7 +17,7 @@
 #include "Window.h"
 #include "game/Constants.h"
 #include "render/Surface.h"
-#include "ui/Form1.h"
+#include "ui/Startup.h"
 
 namespace {
 
@@ -46,11 +46,11 @@ class Collector : public benchmark::ConsoleReporter {
 };
 
 // The window as the program starts it, with a count of the playfield's paints.
-struct Game {
+struct ReadyWindow {
   ui::Form1 form;
   benchwindow::PaintWatch paints{form.mainscr};
 
-  Game() {
+  ReadyWindow() {
     ui::prepare(form);
     form.show();
     benchwindow::waitexposed(form);
@@ -117,7 +117,7 @@ void toolkitrepaint(benchmark::State& state, benchwindow::ImageView& view) {
   if (paints.paints == 0) state.SkipWithError("the plain window never painted");
 }
 
-void mousemove(benchmark::State& state, Game& g, bool inround) {
+void mousemove(benchmark::State& state, ReadyWindow& g, bool inround) {
   if (inround) {
     g.playing();
   } else {
@@ -140,7 +140,7 @@ void mousemove(benchmark::State& state, Game& g, bool inround) {
     state.SkipWithError("the paddle is not where the last move put it");
 }
 
-void tick(benchmark::State& state, Game& g) {
+void tick(benchmark::State& state, ReadyWindow& g) {
   g.playing();
   const int paintsbefore = g.paints.paints;
   const int repaintsbefore = g.form.screen().repaints();
@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
   int qtargc = 1;
   QApplication app(qtargc, argv);
 
-  Game game;
+  ReadyWindow game;
   benchwindow::ImageView view(QSize(kW, kH));
   view.show();
   benchwindow::waitexposed(view);

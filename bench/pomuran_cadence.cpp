@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "Window.h"
-#include "ui/Form1.h"
 #include "ui/Layout.h"
+#include "ui/Startup.h"
 
 extern char** environ;
 

@@ -213,9 +213,9 @@ int restingballx(const GameState& g) {
   return clamp16(x);
 }
 
-class Game {
+class Playthrough {
  public:
-  explicit Game(Reader& r);
+  explicit Playthrough(Reader& r);
   void play(Reader& r);
 
  private:
@@ -245,7 +245,7 @@ class Game {
   int ticks_ = 0;
 };
 
-Game::Game(Reader& r) {
+Playthrough::Playthrough(Reader& r) {
   trace = Trace{-1, -1, &g_};
   initial_ = (r.u8() & 1) == 0;
   if (!initial_) {
@@ -284,7 +284,7 @@ Game::Game(Reader& r) {
   checkall();
 }
 
-void Game::play(Reader& r) {
+void Playthrough::play(Reader& r) {
   for (int n = 0; n < kMaxEvents && !r.empty(); ++n) {
     const uint8_t op = r.u8();
     trace.event = n;
@@ -316,7 +316,7 @@ void Game::play(Reader& r) {
   }
 }
 
-double Game::position(uint8_t op, Reader& r) {
+double Playthrough::position(uint8_t op, Reader& r) {
   switch ((op >> 3) & 3) {
     case 0:
       return r.f64();
@@ -331,20 +331,20 @@ double Game::position(uint8_t op, Reader& r) {
   }
 }
 
-void Game::modelsprite(int16_t x, int16_t y, int16_t w, int16_t h, const Surface& sprite,
-                       bool show) {
+void Playthrough::modelsprite(int16_t x, int16_t y, int16_t w, int16_t h, const Surface& sprite,
+                              bool show) {
   modelcopy(modeloff_, x, y, w, h, sprite, 0, show ? 0 : h);
 }
 
 // Paddle first, ball over it, then the whole field onto the screen.
-void Game::modelall() {
+void Playthrough::modelall() {
   modelsprite(g_.paddlex, g_.paddley, g_.paddlew, g_.paddleh, paddlesprite_, true);
   modelsprite(g_.ballx, g_.bally, g_.ballw, g_.ballh, ballsprite_, true);
   modelcopy(modelmain_, 0, 0, game::kFieldWidth, game::kFieldHeight, modeloff_, 0, 0);
   ++repaints_;
 }
 
-void Game::move(double x) {
+void Playthrough::move(double x) {
   const GameState before = g_;
   const int16_t px = game::pointerx(x);
   checkpointer(x, px);
@@ -365,7 +365,7 @@ void Game::move(double x) {
   modelall();
 }
 
-void Game::press() {
+void Playthrough::press() {
   const GameState before = g_;
   w_.round.startround();
   GameState want = before;
@@ -373,7 +373,7 @@ void Game::press() {
   CHECK(g_ == want);
 }
 
-void Game::endround(int which) {
+void Playthrough::endround(int which) {
   const GameState before = g_;
   if (which == 1) {
     w_.round.endround1();
@@ -385,7 +385,7 @@ void Game::endround(int which) {
   CHECK(g_ == want);
 }
 
-void Game::tick() {
+void Playthrough::tick() {
   ++ticks_;
   const GameState before = g_;
   w_.round.tick();
@@ -431,7 +431,7 @@ void Game::tick() {
   modelall();
 }
 
-void Game::copy(uint8_t op, Reader& r) {
+void Playthrough::copy(uint8_t op, Reader& r) {
   const uint8_t pick = r.u8();
   Surface& dst = scratch_[pick % 3];
   const Surface& src = scratch_[(pick / 3) % 3];
@@ -452,7 +452,7 @@ void Game::copy(uint8_t op, Reader& r) {
   if (&dst != &src) CHECK(src == srcbefore);
 }
 
-void Game::resize(Reader& r) {
+void Playthrough::resize(Reader& r) {
   const uint8_t pick = r.u8();
   Surface& s = scratch_[pick % 3];
   // Mostly small sizes, negative ones included; now and then one side near the size limit.
@@ -474,7 +474,7 @@ void Game::resize(Reader& r) {
     }
 }
 
-void Game::checkall() {
+void Playthrough::checkall() {
   CHECK(g_.paddley == start_.paddley);
   CHECK(g_.paddlew == start_.paddlew);
   CHECK(g_.paddleh == start_.paddleh);
@@ -530,7 +530,7 @@ uint64_t eventsplayed() { return events; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Reader r(data, size);
-  Game game(r);
-  game.play(r);
+  Playthrough playthrough(r);
+  playthrough.play(r);
   return 0;
 }

@@ -27,7 +27,9 @@ class Int16 {
   // Rounds down to a whole number and saturates; NaN becomes 0.
   static int16_t floor(double v);
 
-  // How many results have saturated since the program started (or since reset).
+  // How many results have saturated since the program started (or since reset). The game carries
+  // on with the saturated value; the tests and the fuzzer read the count to prove that a result
+  // was cut short instead of wrapping.
   static uint64_t overflows() { return count_; }
   static void resetoverflows() { count_ = 0; }
 

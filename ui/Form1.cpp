@@ -1,6 +1,5 @@
 #include "ui/Form1.h"
 
-#include "game/Constants.h"
 #include "ui/Layout.h"
 #include "ui/Pictures.h"
 
@@ -127,10 +126,8 @@ void Form1::createlabels() {
 }
 
 void Form1::setfocusorder() {
-  const QWidget* order[] = {offscr, blocks, mainscr, ball, paddle, Command1, Combo1};
-  for (size_t i = 1; i < std::size(order); ++i) {
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
-  }
+  QWidget* const order[] = {offscr, blocks, mainscr, ball, paddle, Command1, Combo1};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void Form1::connectevents() {

@@ -46,19 +46,19 @@ class Form1 : public QWidget, private game::Controls {
   const BoxScreen& screen() const { return screen_; }
 
   // The controls, in creation order.
-  QTimer* Timer1;
-  QComboBox* Combo1;
-  QPushButton* Command1;
-  PictureBox* paddle;
-  PictureBox* ball;
-  PictureBox* mainscr;
-  PictureBox* blocks;
-  PictureBox* offscr;
-  QLabel* lblball;
-  QLabel* lblscore;
-  QLabel* lblhiscore;
-  QLabel* lblstage;
-  QLabel* Label1;
+  QTimer* Timer1 = nullptr;
+  QComboBox* Combo1 = nullptr;
+  QPushButton* Command1 = nullptr;
+  PictureBox* paddle = nullptr;
+  PictureBox* ball = nullptr;
+  PictureBox* mainscr = nullptr;
+  PictureBox* blocks = nullptr;
+  PictureBox* offscr = nullptr;
+  QLabel* lblball = nullptr;
+  QLabel* lblscore = nullptr;
+  QLabel* lblhiscore = nullptr;
+  QLabel* lblstage = nullptr;
+  QLabel* Label1 = nullptr;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -79,12 +79,5 @@ class Form1 : public QWidget, private game::Controls {
   std::optional<game::Module1> module1_;
   std::optional<game::Round> round_;
 };
-
-// Steps of start-up between creating the window and showing it: lays out the playfield, fills
-// the speed list, sets the game state and draws the first frame.
-void prepare(Form1& form);
-
-// The program's entry: prepares the window, draws the first frame, shows it and runs.
-int Main(int argc, char** argv);
 
 }  // namespace ui

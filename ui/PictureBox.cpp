@@ -3,24 +3,26 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <cmath>
-
 namespace ui {
 
 namespace {
 
-// Where the pointer is in the box, to a fraction of a pixel. An event that comes through the
-// window carries its position rounded to the nearest whole pixel, which on a scaled screen moves
-// the paddle one pixel too far for half of each pixel; its window position is exact, so the box
-// maps that instead. An event made for the box alone has its own position as window position,
-// which then lies a whole offset away, and keeps it.
+// Where the pointer is in the box, to a fraction of a pixel. On a scaled screen the toolkit
+// rounds a child widget's event position to a whole pixel, which would move the paddle one pixel
+// too far for half of each pixel; the window position is exact, so the box maps that instead.
 QPointF exactposition(const QWidget& box, const QMouseEvent& event) {
-  const QPointF exact = box.mapFrom(box.window(), event.scenePosition());
-  const QPointF rounded = event.position();
-  if (std::abs(exact.x() - rounded.x()) <= 0.5 && std::abs(exact.y() - rounded.y()) <= 0.5) {
-    return exact;
+  return box.mapFrom(box.window(), event.scenePosition());
+}
+
+// Converts any image into a surface of its size, pixel for pixel, on the given background.
+render::Surface tosurface(const QImage& picture, render::Rgb background) {
+  const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+  render::Surface s(img.width(), img.height(), background);
+  for (int y = 0; y < s.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < s.width(); ++x) s.setpixel(x, y, render::rgb(line[x]));
   }
-  return rounded;
+  return s;
 }
 
 }  // namespace
@@ -74,21 +76,11 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-  emit mousepressed(event->button(), event->modifiers(), exactposition(*this, *event));
+  emit mousepressed(exactposition(*this, *event), event->button(), event->modifiers());
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
   emit mousemoved(exactposition(*this, *event), event->buttons(), event->modifiers());
-}
-
-render::Surface tosurface(const QImage& picture, render::Rgb background) {
-  const QImage img = picture.convertToFormat(QImage::Format_RGB32);
-  render::Surface s(img.width(), img.height(), background);
-  for (int y = 0; y < s.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    for (int x = 0; x < s.width(); ++x) s.setpixel(x, y, render::rgb(line[x]));
-  }
-  return s;
 }
 
 }  // namespace ui

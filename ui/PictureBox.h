@@ -34,7 +34,7 @@ class PictureBox : public QWidget {
   const QImage& view();
 
  signals:
-  void mousepressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at);
+  void mousepressed(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
   void mousemoved(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
  protected:
@@ -48,8 +48,5 @@ class PictureBox : public QWidget {
   render::Surface surface_;
   QImage view_;
 };
-
-// Converts any image into a surface of its size, pixel for pixel, on the given background.
-render::Surface tosurface(const QImage& picture, render::Rgb background);
 
 }  // namespace ui

@@ -1,3 +1,3 @@
-#include "ui/Form1.h"
+#include "ui/Startup.h"
 
 int main(int argc, char** argv) { return ui::Main(argc, argv); }

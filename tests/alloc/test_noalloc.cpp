@@ -15,7 +15,7 @@
 
 namespace {
 
-// Only allocations made while a window is open are counted, so that the test framework's own
+// Only allocations made while a count is open are counted, so that the test framework's own
 // bookkeeping between the checks does not show up.
 bool counting = false;
 size_t allocations = 0;
@@ -40,13 +40,13 @@ void* takeorthrow(size_t size, size_t align) {
 }
 
 // Counts the allocations made while it lives.
-class Window {
+class AllocationCount {
  public:
-  Window() {
+  AllocationCount() {
     allocations = 0;
     counting = true;
   }
-  ~Window() { counting = false; }
+  ~AllocationCount() { counting = false; }
   size_t count() const { return allocations; }
 };
 
@@ -104,7 +104,7 @@ TEST(NoAllocation, TheCounterSeesEveryFormOfNew) {
   };
   size_t seen = 0;
   {
-    Window w;
+    AllocationCount w;
     std::vector<int> v(16);
     v.push_back(1);  // grows past its first block
     delete keep(new int(1));
@@ -127,9 +127,9 @@ TEST(NoAllocation, PointerMovesBetweenRounds) {
   const int before = w.screen.repaints;
   size_t made = 0;
   {
-    Window window;
+    AllocationCount count;
     for (int i = 0; i < kEvents; ++i) w.m.movepaddle(static_cast<int16_t>(i % 500 - 30));
-    made = window.count();
+    made = count.count();
   }
   EXPECT_EQ(made, 0u);
   EXPECT_EQ(w.screen.repaints - before, kEvents);
@@ -148,13 +148,13 @@ TEST(NoAllocation, TicksOfARound) {
   size_t made = 0;
   int lowest = w.m.gs.bally, highest = w.m.gs.bally;
   {
-    Window window;
+    AllocationCount count;
     for (int i = 0; i < kEvents; ++i) {
       w.round.tick();
       lowest = std::min<int>(lowest, w.m.gs.bally);
       highest = std::max<int>(highest, w.m.gs.bally);
     }
-    made = window.count();
+    made = count.count();
   }
   EXPECT_EQ(made, 0u);
   EXPECT_EQ(w.screen.repaints - before, kEvents);
@@ -172,12 +172,12 @@ TEST(NoAllocation, PointerMovesAndTicksInterleaved) {
   const int before = w.screen.repaints;
   size_t made = 0;
   {
-    Window window;
+    AllocationCount count;
     for (int i = 0; i < kEvents; ++i) {
       w.m.movepaddle(static_cast<int16_t>(190 + i % 20));
       w.round.tick();
     }
-    made = window.count();
+    made = count.count();
   }
   EXPECT_EQ(made, 0u);
   EXPECT_EQ(w.screen.repaints - before, 2 * kEvents);

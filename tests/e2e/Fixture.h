@@ -1,37 +1,53 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include "game/Constants.h"
+#include "support/Session.h"
 
-#include "Desktop.h"
-#include "Game.h"
+#include <gtest/gtest.h>
 
 namespace e2e {
 
-// Tests that play the real program on the private desktop. Outside continuous integration a
+using session::Clock;
+using session::Seen;
+
+// Where the ball rests on the paddle before a round.
+constexpr int kBallRestY = game::kPaddleY - game::kBallH;
+constexpr int kBallOnPaddle = (game::kPaddleW - game::kBallW) / 2;
+
+// Tests that play the real program on a private desktop. Outside continuous integration a
 // machine without the desktop tools skips them; in it, the same lack is a failure.
 class OnDesktop : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
     bool toolsmissing = false;
-    desktop_ = Desktop::shared(&why, &toolsmissing);
+    desktop_ = session::Desktop::shared(session::Kind::X11, &why, &toolsmissing);
     if (desktop_ != nullptr) return;
-    if (toolsmissing && !inci()) GTEST_SKIP() << why;
+    if (toolsmissing && !session::inci()) GTEST_SKIP() << why;
     FAIL() << why;
   }
 
-  const Desktop& desktop() const { return *desktop_; }
+  const session::Desktop& desktop() const { return *desktop_; }
 
  private:
-  Desktop* desktop_ = nullptr;
+  session::Desktop* desktop_ = nullptr;
 };
+
+// The desktops are stopped once every test has run, before the application object goes.
+class StopDesktops : public ::testing::Environment {
+ public:
+  void TearDown() override { session::Desktop::stopshared(); }
+};
+inline ::testing::Environment* const kStopDesktops =
+    ::testing::AddGlobalTestEnvironment(new StopDesktops);
 
 }  // namespace e2e
 
 // Starts the program for one test and stops the test if its window does not come up.
-#define E2E_START(game)                     \
-  e2e::Game game(desktop());                \
-  do {                                      \
-    std::string why_;                       \
-    ASSERT_TRUE(game.start(&why_)) << why_; \
+#define E2E_START(game, ...)                                                                      \
+  session::Game game(desktop());                                                                  \
+  do {                                                                                            \
+    std::string why_;                                                                             \
+    ASSERT_TRUE(game.start(QStringLiteral(POMURAN_EXECUTABLE), &why_ __VA_OPT__(, ) __VA_ARGS__)) \
+        << why_;                                                                                  \
   } while (false)

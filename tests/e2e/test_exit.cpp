@@ -1,3 +1,5 @@
+#include "Fixture.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -6,19 +8,18 @@
 #include <csignal>
 #include <iostream>
 
-#include "Fixture.h"
-
 namespace {
 
 using e2e::Clock;
+using e2e::kBallRestY;
 using e2e::OnDesktop;
 using e2e::Seen;
 
 // Starts a round and waits until the ball is on its way, so that the exit happens mid-round.
-void startround(const e2e::Game& g) {
+void startround(const session::Game& g) {
   g.clickfield(200, 100);
-  const auto seen = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY; });
-  ASSERT_TRUE(seen && seen->bally < e2e::kBallRestY) << e2e::describe(seen);
+  const auto seen = g.waitfield([](const Seen& s) { return s.bally < kBallRestY; });
+  ASSERT_TRUE(seen && seen->bally < kBallRestY) << session::describe(seen);
 }
 
 TEST_F(OnDesktop, ClosingTheWindowInARoundEndsTheProgramWithStatusZeroWithinASecond) {
@@ -26,14 +27,14 @@ TEST_F(OnDesktop, ClosingTheWindowInARoundEndsTheProgramWithStatusZeroWithinASec
   ASSERT_NO_FATAL_FAILURE(startround(g));
   // Alt+F4 goes through the window manager, which asks the window to close as its close
   // button does.
-  const e2e::Output active =
+  const session::Output active =
       desktop().tool(QStringLiteral("xdotool"),
                      {QStringLiteral("windowactivate"), QStringLiteral("--sync"), g.window()});
   ASSERT_EQ(active.code, 0) << active.err.toStdString();
   const auto begin = Clock::now();
-  desktop().xdotool("key alt+F4\n");
+  desktop().tool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
   ASSERT_TRUE(g.waitexit(3000)) << "still running 3 s after the window was closed";
-  const double took = e2e::seconds(begin, Clock::now());
+  const double took = session::seconds(begin, Clock::now());
   std::cout << "exit after close: " << took * 1000 << " ms\n";
   EXPECT_LT(took, 1.0);
   EXPECT_FALSE(g.crashed());
@@ -41,15 +42,15 @@ TEST_F(OnDesktop, ClosingTheWindowInARoundEndsTheProgramWithStatusZeroWithinASec
 }
 
 // Sends a signal in the middle of a round and expects an orderly exit with status 0.
-void endsonsignal(const e2e::Desktop& desktop, int signal) {
-  e2e::Game g(desktop);
+void endsonsignal(const session::Desktop& desktop, int signal) {
+  session::Game g(desktop);
   std::string why;
-  ASSERT_TRUE(g.start(&why)) << why;
+  ASSERT_TRUE(g.start(QStringLiteral(POMURAN_EXECUTABLE), &why)) << why;
   ASSERT_NO_FATAL_FAILURE(startround(g));
   const auto begin = Clock::now();
   ASSERT_EQ(::kill(static_cast<pid_t>(g.pid()), signal), 0);
   ASSERT_TRUE(g.waitexit(3000)) << "still running 3 s after the signal";
-  const double took = e2e::seconds(begin, Clock::now());
+  const double took = session::seconds(begin, Clock::now());
   std::cout << "exit after signal " << signal << ": " << took * 1000 << " ms\n";
   EXPECT_LT(took, 1.0);
   EXPECT_FALSE(g.crashed()) << "ended by the signal itself";
@@ -68,19 +69,20 @@ QProcessEnvironment bare() {
 }
 
 // Runs the program from an empty folder, which must stay empty: no core file.
-e2e::Output runbare(const QProcessEnvironment& env, int timeoutms = 10000) {
+session::Output runbare(const QProcessEnvironment& env, int timeoutms = 10000) {
   QTemporaryDir where;
   QProcess p;
-  e2e::diewithparent(p);
+  session::ownprocess(p);
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(where.path());
   p.start(QStringLiteral(POMURAN_EXECUTABLE), {});
-  const e2e::Output o = e2e::finish(p, p.waitForStarted(timeoutms) && p.waitForFinished(timeoutms));
+  const session::Output o =
+      session::finish(p, p.waitForStarted(timeoutms) && p.waitForFinished(timeoutms));
   EXPECT_TRUE(QDir(where.path()).isEmpty()) << "the program left files behind";
   return o;
 }
 
-void expectnodisplayerror(const e2e::Output& o) {
+void expectnodisplayerror(const session::Output& o) {
   ASSERT_TRUE(o.finished) << "still running without a display";
   EXPECT_FALSE(o.crashed) << "ended by a signal";
   EXPECT_EQ(o.code, 1);
@@ -111,7 +113,7 @@ TEST(NoDisplay, AChosenPlatformNeedsNoDisplayAndStopsOnSigterm) {
   QTemporaryDir runtime;
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
   QProcess p;
-  e2e::diewithparent(p);
+  session::ownprocess(p);
   p.setProcessEnvironment(env);
   p.start(QStringLiteral(POMURAN_EXECUTABLE), {});
   ASSERT_TRUE(p.waitForStarted(10000));

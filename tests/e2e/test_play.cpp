@@ -1,3 +1,6 @@
+#include "Fixture.h"
+#include "ui/Layout.h"
+
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -7,24 +10,29 @@
 #include <random>
 #include <vector>
 
-#include "Fixture.h"
-
 namespace {
 
 using e2e::Clock;
+using e2e::kBallOnPaddle;
+using e2e::kBallRestY;
 using e2e::OnDesktop;
 using e2e::Seen;
 
-constexpr QRect kCommand1{320, 368, 81, 25};
-constexpr QRect kCombo1{160, 368, 89, 20};
+using ui::layout::kCombo1;
+using ui::layout::kCommand1;
+
+// Sends xdotool commands, one a line, in a single run.
+session::Output xdotool(const session::Desktop& d, const QByteArray& script) {
+  return d.tool(QStringLiteral("xdotool"), {QStringLiteral("-")}, script, 60000);
+}
 
 // The darkest grey level inside a control, a few pixels in from its frame: its text.
-int darkest(const render::Surface& s) {
+int darkest(const QImage& s) {
   int level = 255;
   for (int y = 4; y < s.height() - 4; ++y) {
     for (int x = 4; x < s.width() - 4; ++x) {
-      const render::Rgb p = s.pixel(x, y);
-      const int grey = (((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF)) / 3;
+      const QRgb p = s.pixel(x, y);
+      const int grey = (qRed(p) + qGreen(p) + qBlue(p)) / 3;
       level = std::min(level, grey);
     }
   }
@@ -32,12 +40,11 @@ int darkest(const render::Surface& s) {
 }
 
 bool resting(const Seen& s, int paddlex) {
-  return s.paddlex == paddlex && s.ballx == paddlex + e2e::kBallOnPaddle &&
-         s.bally == e2e::kBallRestY;
+  return s.paddlex == paddlex && s.ballx == paddlex + kBallOnPaddle && s.bally == kBallRestY;
 }
 
 // The first frame shows the ball resting on the paddle at its starting place.
-bool startsresting(const e2e::Game& g) {
+bool startsresting(const session::Game& g) {
   const auto seen = g.waitfield([](const Seen& s) { return resting(s, 200); });
   return seen && resting(*seen, 200);
 }
@@ -53,39 +60,39 @@ TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
     g.movetofield(x, 150);
     const auto seen = g.waitfield([want](const Seen& s) { return resting(s, want); });
     EXPECT_TRUE(seen && resting(*seen, want))
-        << "pointer at " << x << ": " << e2e::describe(seen) << ", wanted paddle x " << want;
+        << "pointer at " << x << ": " << session::describe(seen) << ", wanted paddle x " << want;
   }
   // Over the rest of the window the pointer leaves the paddle where it is.
-  desktop().xdotool(QStringLiteral("mousemove %1 %2\nmousemove %3 %4\n")
-                        .arg(g.screenpoint(100, 340).x())
-                        .arg(g.screenpoint(100, 340).y())
-                        .arg(g.screenpoint(3, 150).x())
-                        .arg(g.screenpoint(3, 150).y())
-                        .toLatin1());
+  xdotool(desktop(), QStringLiteral("mousemove %1 %2\nmousemove %3 %4\n")
+                         .arg(g.screenpoint(100, 340).x())
+                         .arg(g.screenpoint(100, 340).y())
+                         .arg(g.screenpoint(3, 150).x())
+                         .arg(g.screenpoint(3, 150).y())
+                         .toLatin1());
   QThread::msleep(300);
-  const auto seen = e2e::readfield(g.field());
-  EXPECT_TRUE(seen && resting(*seen, 300)) << e2e::describe(seen);
+  const auto seen = session::readfield(g.field());
+  EXPECT_TRUE(seen && resting(*seen, 300)) << session::describe(seen);
 }
 
 TEST_F(OnDesktop, AClickOnThePlayfieldStartsARoundAndGreysOutTheControls) {
   E2E_START(g);
   ASSERT_TRUE(startsresting(g));
-  const render::Surface start = g.part(kCommand1);
-  const render::Surface speed = g.part(kCombo1);
+  const QImage start = g.part(kCommand1);
+  const QImage speed = g.part(kCombo1);
   ASSERT_EQ(start.width(), kCommand1.width());
   // Enabled controls write in black.
   EXPECT_LT(darkest(start), 0x30);
   EXPECT_LT(darkest(speed), 0x30);
 
   g.clickfield(120, 100);
-  const auto seen = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY; });
+  const auto seen = g.waitfield([](const Seen& s) { return s.bally < kBallRestY; });
   ASSERT_TRUE(seen.has_value());
-  EXPECT_LT(seen->bally, e2e::kBallRestY);
+  EXPECT_LT(seen->bally, kBallRestY);
   EXPECT_EQ(seen->ballx, 136);
   EXPECT_EQ(seen->paddlex, 120);
 
-  const render::Surface greystart = g.part(kCommand1);
-  const render::Surface greyspeed = g.part(kCombo1);
+  const QImage greystart = g.part(kCommand1);
+  const QImage greyspeed = g.part(kCombo1);
   EXPECT_FALSE(greystart == start);
   EXPECT_FALSE(greyspeed == speed);
   // Disabled ones write in a lighter grey.
@@ -101,18 +108,18 @@ TEST_F(OnDesktop, TheBallClimbsAtAHundredPixelsASecond) {
   // wall takes 2.45 s, and only pictures strictly inside it count.
   std::vector<std::pair<double, int>> samples;
   const auto begin = Clock::now();
-  int lowest = e2e::kBallRestY;
-  while (e2e::seconds(begin, Clock::now()) < 4.0) {
+  int lowest = kBallRestY;
+  while (session::seconds(begin, Clock::now()) < 4.0) {
     const auto before = Clock::now();
-    const auto seen = e2e::readfield(g.field());
+    const auto seen = session::readfield(g.field());
     const auto after = Clock::now();
     if (!seen) continue;
     EXPECT_EQ(seen->ballx, 216);
     EXPECT_EQ((seen->bally - 3) % 5, 0) << seen->bally;
     if (seen->bally > lowest) break;  // it has bounced off the top wall
     lowest = seen->bally;
-    if (seen->bally >= e2e::kBallRestY || seen->bally <= 3) continue;
-    const double t = (e2e::seconds(begin, before) + e2e::seconds(begin, after)) / 2;
+    if (seen->bally >= kBallRestY || seen->bally <= 3) continue;
+    const double t = (session::seconds(begin, before) + session::seconds(begin, after)) / 2;
     samples.emplace_back(t, seen->bally);
     if (seen->bally <= 23) break;
   }
@@ -168,20 +175,20 @@ TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   moveto(g.fieldpoint(317, 150));
 
   const auto begin = Clock::now();
-  const e2e::Output sent = desktop().xdotool(script);
+  const session::Output sent = xdotool(desktop(), script);
   const auto done = Clock::now();
   ASSERT_TRUE(sent.finished && sent.code == 0) << sent.err.toStdString();
   const auto seen = g.waitfield([](const Seen& s) { return s.paddlex == 317; }, 20.0);
   const auto drawn = Clock::now();
   ASSERT_TRUE(g.running()) << g.errors().toStdString();
   ASSERT_TRUE(seen.has_value());
-  EXPECT_EQ(seen->paddlex, 317) << e2e::describe(seen);
+  EXPECT_EQ(seen->paddlex, 317) << session::describe(seen);
   // The first click started a round; the ball has kept the column it had then.
-  EXPECT_EQ(seen->ballx, firstclick + e2e::kBallOnPaddle);
+  EXPECT_EQ(seen->ballx, firstclick + kBallOnPaddle);
 
   const int events = moves + 2 * clicks;
-  const double sending = e2e::seconds(begin, done);
-  const double total = e2e::seconds(begin, drawn);
+  const double sending = session::seconds(begin, done);
+  const double total = session::seconds(begin, drawn);
   std::cout << "storm: " << moves << " moves and " << clicks << " clicks (" << events
             << " events) sent in " << sending << " s = " << events / sending
             << " events/s; last move on screen after " << total << " s = " << events / total
@@ -191,7 +198,7 @@ TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   // The window still answers.
   g.movetofield(42, 200);
   const auto after = g.waitfield([](const Seen& s) { return s.paddlex == 42; });
-  EXPECT_TRUE(after && after->paddlex == 42) << e2e::describe(after);
+  EXPECT_TRUE(after && after->paddlex == 42) << session::describe(after);
   EXPECT_TRUE(g.running());
 }
 

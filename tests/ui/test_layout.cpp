@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Started.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ QRect place(const QWidget* w) { return w->geometry(); }
 }  // namespace
 
 TEST(Layout, TheWindowHasItsCaptionClientSizeAndIcon) {
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_EQ(f->windowTitle(), QStringLiteral("ポムラン"));
   EXPECT_EQ(f->size(), QSize(497, 400));
   EXPECT_FALSE(f->windowIcon().isNull());
@@ -24,7 +25,7 @@ TEST(Layout, TheWindowHasItsCaptionClientSizeAndIcon) {
 }
 
 TEST(Layout, EveryControlHasItsPlaceAndSize) {
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_EQ(place(f->Combo1), QRect(160, 368, 89, 20));
   EXPECT_EQ(place(f->Command1), QRect(320, 368, 81, 25));
   EXPECT_EQ(place(f->paddle), QRect(320, 104, 49, 17));
@@ -45,7 +46,7 @@ TEST(Layout, EveryControlHasItsPlaceAndSize) {
 }
 
 TEST(Layout, OnlyTheMainScreenIsShownAmongThePictureBoxes) {
-  auto f = started::form();
+  auto f = fixture::form();
   for (ui::PictureBox* hidden : {f->paddle, f->ball, f->blocks, f->offscr}) {
     EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
     EXPECT_FALSE(hidden->isEnabled()) << hidden->objectName().toStdString();
@@ -56,7 +57,7 @@ TEST(Layout, OnlyTheMainScreenIsShownAmongThePictureBoxes) {
 }
 
 TEST(Layout, TheValueLabelsAreLightOrangeOnBlackInTheLabelFont) {
-  auto f = started::form();
+  auto f = fixture::form();
   const std::pair<QLabel*, const char*> values[] = {
       {f->lblstage, "00"}, {f->lblhiscore, "00000"}, {f->lblscore, "0000"}, {f->lblball, "0"}};
   for (auto [l, text] : values) {
@@ -66,10 +67,14 @@ TEST(Layout, TheValueLabelsAreLightOrangeOnBlackInTheLabelFont) {
     int orange = 0;
     for (int y = 0; y < img.height(); ++y)
       for (int x = 0; x < img.width(); ++x)
-        orange += started::at(img, x, y) == render::rgb(0xFFC080);
-    EXPECT_EQ(started::at(img, img.width() - 1, img.height() - 1), render::kBlack);
+        orange += fixture::at(img, x, y) == render::rgb(0xFFC080);
+    EXPECT_EQ(fixture::at(img, img.width() - 1, img.height() - 1), render::kBlack);
     EXPECT_GT(orange, 10);
     EXPECT_TRUE(l->alignment() & Qt::AlignLeft);
+  }
+  // "SPEED :" shares the value labels' font.
+  for (QLabel* l : {f->lblstage, f->lblhiscore, f->lblscore, f->lblball, f->Label1}) {
+    SCOPED_TRACE(l->objectName().toStdString());
     EXPECT_TRUE(l->font().bold());
     EXPECT_DOUBLE_EQ(l->font().pointSizeF(), 14.25);
     EXPECT_EQ(QFontInfo(l->font()).family(), QStringLiteral("IPAPGothic"));
@@ -77,7 +82,7 @@ TEST(Layout, TheValueLabelsAreLightOrangeOnBlackInTheLabelFont) {
 }
 
 TEST(Layout, SpeedLabelListAndStartButton) {
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_EQ(f->Label1->text(), QStringLiteral("SPEED :"));
   EXPECT_EQ(f->Label1->backgroundRole(), QPalette::Button);
   EXPECT_EQ(f->Label1->foregroundRole(), QPalette::ButtonText);
@@ -94,7 +99,7 @@ TEST(Layout, SpeedLabelListAndStartButton) {
 }
 
 TEST(Layout, TheTimerRunsPreciselyEveryFiftyMilliseconds) {
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_EQ(f->Timer1->interval(), 50);
   EXPECT_EQ(f->Timer1->timerType(), Qt::PreciseTimer);
   EXPECT_TRUE(f->Timer1->isActive());
@@ -102,7 +107,7 @@ TEST(Layout, TheTimerRunsPreciselyEveryFiftyMilliseconds) {
 }
 
 TEST(Layout, TabPassesOverHiddenBoxesAndLabels) {
-  auto f = started::form();
+  auto f = fixture::form();
   QApplication::setActiveWindow(f.get());
   f->mainscr->setFocus(Qt::OtherFocusReason);
   ASSERT_TRUE(f->mainscr->hasFocus());

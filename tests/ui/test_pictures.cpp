@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "Started.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 #include "ui/Pictures.h"
 
+using fixture::at;
 using render::rgb;
-using started::at;
-using started::letter;
 
 namespace {
 
@@ -14,32 +14,32 @@ constexpr render::Rgb kCyan = rgb(0x00FFFF);
 
 QImage window(ui::Form1& f) { return f.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-}  // namespace
-
-namespace {
-
-// A sprite surface holds the picture in its top-left w x h corner and white everywhere else,
+// A sprite surface holds the sprite's picture in its top-left corner and white everywhere else,
 // which makes the erase frame below the picture solid white.
-void expectsprite(const render::Surface& s, const char* const* rows, int w, int h, QSize box) {
+void expectsprite(const render::Surface& s, const char* name, QSize box) {
+  const QImage picture = ui::picture(QString::fromLatin1(name));
   ASSERT_EQ(QSize(s.width(), s.height()), box);
   for (int y = 0; y < box.height(); ++y)
     for (int x = 0; x < box.width(); ++x) {
-      const bool sprite = x < w && y < h;
-      const render::Rgb want = sprite ? letter(rows[y][x]) : render::kWhite;
-      ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
+      const bool sprite = x < picture.width() && y < picture.height();
+      const render::Rgb want = sprite ? at(picture, x, y) : render::kWhite;
+      ASSERT_EQ(s.pixel(x, y), want) << name << " " << x << "," << y;
     }
 }
 
 }  // namespace
 
 TEST(Pictures, EachSpriteSurfaceHoldsItsSpriteAboveASolidWhiteEraseFrame) {
-  auto f = started::form();
-  expectsprite(f->paddle->surface(), started::kPaddleRows, 40, 8, QSize(49, 17));
-  expectsprite(f->ball->surface(), started::kBallRows, 8, 8, QSize(17, 17));
+  auto f = fixture::form();
+  expectsprite(f->paddle->surface(), "paddle", QSize(49, 17));
+  expectsprite(f->ball->surface(), "ball", QSize(17, 17));
+  // The pictures themselves are the sprites' sizes.
+  EXPECT_EQ(ui::picture(QStringLiteral("paddle")).size(), QSize(40, 8));
+  EXPECT_EQ(ui::picture(QStringLiteral("ball")).size(), QSize(8, 8));
 }
 
 TEST(Pictures, TheBlockSheetHasEightFramedTilesOfTheirColours) {
-  auto f = started::form();
+  auto f = fixture::form();
   const render::Surface& s = f->blocks->surface();
   const render::Rgb fills[] = {rgb(0x0000FF), rgb(0xFF0000), rgb(0x00FFFF), rgb(0xFF00FF),
                                rgb(0x00FF00), rgb(0xFFFF00), rgb(0xFF9900), rgb(0xFF99CC)};
@@ -67,8 +67,8 @@ TEST(Pictures, TheBlockSheetHasEightFramedTilesOfTheirColours) {
 }
 
 TEST(Pictures, TheFirstFrameIsExactOnMainscrAndOnTheScreen) {
-  auto f = started::form();
-  const render::Surface want = started::expectedfield(200, 256, 216, 248);
+  auto f = fixture::form();
+  const render::Surface want = expected::field(200, 256, 216, 248);
   EXPECT_EQ(f->mainscr->surface(), want);
   EXPECT_EQ(f->offscr->surface(), want);
   const QImage shown = window(*f);
@@ -78,7 +78,7 @@ TEST(Pictures, TheFirstFrameIsExactOnMainscrAndOnTheScreen) {
 }
 
 TEST(Pictures, TheWellsFramesShowAroundThePlayfieldAndTheStatusStrip) {
-  auto f = started::form();
+  auto f = fixture::form();
   const QImage img = window(*f);
   ASSERT_EQ(img.size(), QSize(497, 400));
   // The panel is lit from the upper left.
@@ -123,11 +123,11 @@ TEST(Pictures, SpriteErasesStayWhiteUnderADarkTheme) {
   dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
   QApplication::setPalette(dark);
   {
-    auto f = started::form();
+    auto f = fixture::form();
     EXPECT_EQ(f->paddle->surface().pixel(0, 8), render::kWhite);
     EXPECT_EQ(f->ball->surface().pixel(0, 8), render::kWhite);
-    started::move(f->mainscr, 60.0);
-    EXPECT_EQ(f->mainscr->surface(), started::expectedfield(60, 256, 76, 248));
+    fixture::move(f->mainscr, 60.0);
+    EXPECT_EQ(f->mainscr->surface(), expected::field(60, 256, 76, 248));
     // "SPEED :" follows the theme's button colours.
     const QImage label = f->Label1->grab().toImage();
     EXPECT_EQ(label.pixelColor(label.width() - 1, label.height() - 1), QColor(50, 50, 60));

@@ -1,34 +1,38 @@
+#include <QBackingStore>
+
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "Started.h"
+#include "support/Compare.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 
-using started::move;
+using fixture::move;
 
 namespace {
 
 const game::GameState& state(ui::Form1& f) { return f.module1().gs; }
 
 void press(ui::Form1& f, Qt::MouseButton b, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  started::mouse(f.mainscr, QEvent::MouseButtonPress, QPointF(33.3, 44.4), b, b, mods);
-  started::mouse(f.mainscr, QEvent::MouseButtonRelease, QPointF(33.3, 44.4), b, Qt::NoButton, mods);
+  fixture::mouse(f.mainscr, QEvent::MouseButtonPress, QPointF(33.3, 44.4), b, b, mods);
+  fixture::mouse(f.mainscr, QEvent::MouseButtonRelease, QPointF(33.3, 44.4), b, Qt::NoButton, mods);
 }
 
 }  // namespace
 
 TEST(Play, APointerMoveTakesTheWholePixelLeftOfIt) {
-  auto f = started::form();
+  auto f = fixture::form();
   move(f->mainscr, 123.6);
   EXPECT_EQ(state(*f).paddlex, 123);
   EXPECT_EQ(state(*f).ballx, 139);
   move(f->mainscr, 99.999, 250.5);
   EXPECT_EQ(state(*f).paddlex, 99);
-  EXPECT_EQ(f->mainscr->surface(), started::expectedfield(99, 256, 115, 248));
+  EXPECT_EQ(f->mainscr->surface(), expected::field(99, 256, 115, 248));
 }
 
 TEST(Play, MovesAreClampedAndHugePositionsSaturate) {
-  auto f = started::form();
+  auto f = fixture::form();
   const std::pair<double, int> cases[] = {{-25.0, 0},    {1000.0, 440}, {40000.0, 440},
                                           {-40000.0, 0}, {440.0, 440},  {439.9, 439},
                                           {-0.1, 0},     {1e12, 440},   {-1e12, 0}};
@@ -39,31 +43,45 @@ TEST(Play, MovesAreClampedAndHugePositionsSaturate) {
 }
 
 TEST(Play, MovesOutsideThePlayfieldDoNotMoveThePaddle) {
-  auto f = started::form();
-  started::mouse(f.get(), QEvent::MouseMove, QPointF(300, 380));
-  started::mouse(f->Command1, QEvent::MouseMove, QPointF(10, 10));
+  auto f = fixture::form();
+  fixture::mouse(f.get(), QEvent::MouseMove, QPointF(300, 380));
+  fixture::mouse(f->Command1, QEvent::MouseMove, QPointF(10, 10));
   EXPECT_EQ(state(*f).paddlex, 200);
-  started::mouse(f.get(), QEvent::MouseButtonPress, QPointF(300, 380), Qt::LeftButton,
+  fixture::mouse(f.get(), QEvent::MouseButtonPress, QPointF(300, 380), Qt::LeftButton,
                  Qt::LeftButton);
   EXPECT_EQ(state(*f).playing, 0);
 }
 
 TEST(Play, EveryMoveEndsInARepaintOfThePlayfield) {
-  auto f = started::form();
+  auto f = fixture::form();
   const int before = f->screen().repaints();
   for (double x : {10.0, 10.0, 10.5, -3.0}) move(f->mainscr, x);
   EXPECT_EQ(f->screen().repaints(), before + 4);
-  EXPECT_EQ(f->mainscr->surface(), started::expectedfield(0, 256, 16, 248));
+  EXPECT_EQ(f->mainscr->surface(), expected::field(0, 256, 16, 248));
 }
 
-TEST(Play, AnyButtonWithAnyModifiersStartsARound) {
+// The new frame is in the window's backing store, on its way to the screen, when the move's
+// handler returns: no event has been processed since.
+TEST(Play, AMoveReachesTheScreenBeforeItsHandlerReturns) {
+  auto f = fixture::form();
+  QCoreApplication::processEvents();
+  move(f->mainscr, 60.0);
+  const auto* onscreen = dynamic_cast<const QImage*>(f->backingStore()->paintDevice());
+  ASSERT_NE(onscreen, nullptr);
+  const QImage shown = onscreen->copy(ui::layout::kPlayfield);
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
+            frames::image(expected::field(60, 256, 76, 248)));
+}
+
+TEST(Play, APressOfAnyButtonWithAnyModifiersStartsARound) {
   const std::pair<Qt::MouseButton, Qt::KeyboardModifiers> presses[] = {
       {Qt::LeftButton, Qt::NoModifier},
       {Qt::RightButton, Qt::ShiftModifier},
       {Qt::MiddleButton, Qt::ControlModifier | Qt::AltModifier}};
   for (auto [button, mods] : presses) {
-    auto f = started::form();
-    press(*f, button, mods);
+    auto f = fixture::form();
+    // The press alone starts it; the release is not needed.
+    fixture::mouse(f->mainscr, QEvent::MouseButtonPress, QPointF(33.3, 44.4), button, button, mods);
     EXPECT_EQ(state(*f).playing, -1) << button;
     EXPECT_FALSE(f->Command1->isEnabled());
     EXPECT_FALSE(f->Combo1->isEnabled());
@@ -71,7 +89,7 @@ TEST(Play, AnyButtonWithAnyModifiersStartsARound) {
 }
 
 TEST(Play, StartButtonStartsARoundAndASecondStartChangesNothing) {
-  auto f = started::form();
+  auto f = fixture::form();
   QTest::mouseClick(f->Command1, Qt::LeftButton);
   EXPECT_EQ(state(*f).playing, -1);
   EXPECT_FALSE(f->Command1->isEnabled());
@@ -85,7 +103,7 @@ TEST(Play, StartButtonStartsARoundAndASecondStartChangesNothing) {
 }
 
 TEST(Play, IdleTicksDrawNothingAndTheFirstTickMovesTheBallUp) {
-  auto f = started::form();
+  auto f = fixture::form();
   const int before = f->screen().repaints();
   for (int i = 0; i < 5; ++i) f->tick();
   EXPECT_EQ(f->screen().repaints(), before);
@@ -94,11 +112,11 @@ TEST(Play, IdleTicksDrawNothingAndTheFirstTickMovesTheBallUp) {
   f->tick();
   EXPECT_EQ(state(*f).bally, 243);
   EXPECT_EQ(f->screen().repaints(), before + 1);
-  EXPECT_EQ(f->mainscr->surface(), started::expectedfield(200, 256, 216, 243));
+  EXPECT_EQ(f->mainscr->surface(), expected::field(200, 256, 216, 243));
 }
 
 TEST(Play, DuringARoundThePaddleMovesAlone) {
-  auto f = started::form();
+  auto f = fixture::form();
   f->startround();
   for (int i = 0; i < 4; ++i) f->tick();
   move(f->mainscr, 20.2);
@@ -106,11 +124,11 @@ TEST(Play, DuringARoundThePaddleMovesAlone) {
   EXPECT_EQ(state(*f).paddlex, 300);
   EXPECT_EQ(state(*f).ballx, 216);
   EXPECT_EQ(state(*f).bally, 228);
-  EXPECT_EQ(f->mainscr->surface(), started::expectedfield(300, 256, 216, 228));
+  EXPECT_EQ(f->mainscr->surface(), expected::field(300, 256, 216, 228));
 }
 
 TEST(Play, PickingASpeedChangesNothing) {
-  auto f = started::form();
+  auto f = fixture::form();
   const game::GameState before = state(*f);
   f->Combo1->setCurrentIndex(2);
   f->Combo1->setCurrentIndex(1);
@@ -121,7 +139,7 @@ TEST(Play, PickingASpeedChangesNothing) {
 }
 
 TEST(Play, EndRoundWhileIdleAndWhileRunning) {
-  auto f = started::form();
+  auto f = fixture::form();
   f->endround1();
   EXPECT_TRUE(f->Command1->isEnabled());
   EXPECT_EQ(state(*f).playing, 0);
@@ -138,7 +156,7 @@ TEST(Play, EndRoundWhileIdleAndWhileRunning) {
 }
 
 TEST(Play, TheTimerDrivesTheBallOnceTheEventLoopRuns) {
-  auto f = started::form();
+  auto f = fixture::form();
   f->startround();
   QTest::qWait(260);  // about five periods of 50 ms
   EXPECT_LT(state(*f).bally, 248);
@@ -146,14 +164,14 @@ TEST(Play, TheTimerDrivesTheBallOnceTheEventLoopRuns) {
 }
 
 TEST(Play, AfterManyMovesAndTicksThePlayfieldHoldsOnlyWhiteAndTheSprites) {
-  auto f = started::form();
+  auto f = fixture::form();
   f->startround();
   for (int i = 0; i < 400; ++i) {
     if (i % 3 == 0) move(f->mainscr, (i * 53) % 520 - 20 + 0.25);
     f->tick();
   }
   const game::GameState& g = state(*f);
-  EXPECT_EQ(f->mainscr->surface(), started::expectedfield(g.paddlex, g.paddley, g.ballx, g.bally));
+  EXPECT_EQ(f->mainscr->surface(), expected::field(g.paddlex, g.paddley, g.ballx, g.bally));
   const QImage shown = f->mainscr->grab().toImage().convertToFormat(QImage::Format_RGB32);
   std::set<QRgb> colours;
   for (int y = 0; y < shown.height(); ++y)

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/Started.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 
 TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
-  auto f = started::form();
+  auto f = fixture::form();
   struct Want {
     QWidget* widget;
     QString name;
@@ -44,7 +45,7 @@ TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
 }
 
 TEST(Accessible, TheSpeedListIsLabelledBySpeed) {
-  auto f = started::form();
+  auto f = fixture::form();
   QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f->Combo1);
   QAccessibleInterface* label = QAccessible::queryAccessibleInterface(f->Label1);
   ASSERT_NE(list, nullptr);
@@ -56,7 +57,7 @@ TEST(Accessible, TheSpeedListIsLabelledBySpeed) {
 }
 
 TEST(Accessible, TheHiddenPictureBoxesStayOutOfTheWay) {
-  auto f = started::form();
+  auto f = fixture::form();
   for (QWidget* hidden : {static_cast<QWidget*>(f->paddle), static_cast<QWidget*>(f->ball),
                           static_cast<QWidget*>(f->blocks), static_cast<QWidget*>(f->offscr)}) {
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(hidden);

@@ -1,4 +1,4 @@
-#include "ui/Form1.h"
+#include "ui/Startup.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

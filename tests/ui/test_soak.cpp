@@ -13,7 +13,8 @@
 #include <string>
 
 #include "game/Constants.h"
-#include "ui/Started.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool near(const game::GameState& g) {
 }
 
 TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
-  auto f = started::form();
+  auto f = fixture::form();
   // Ticks come from this loop alone, exactly one per step.
   f->Timer1->stop();
   const game::GameState& g = f->module1().gs;
@@ -73,9 +74,9 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
   std::uniform_int_distribution<int> percent(0, 99);
   std::uniform_real_distribution<double> anywhere(-60.0, 540.0), height(0.0, 303.99);
 
-  started::mouse(f->mainscr, QEvent::MouseButtonPress, QPointF(240.5, 150.5), Qt::LeftButton,
+  fixture::mouse(f->mainscr, QEvent::MouseButtonPress, QPointF(240.5, 150.5), Qt::LeftButton,
                  Qt::LeftButton);
-  started::mouse(f->mainscr, QEvent::MouseButtonRelease, QPointF(240.5, 150.5), Qt::LeftButton,
+  fixture::mouse(f->mainscr, QEvent::MouseButtonRelease, QPointF(240.5, 150.5), Qt::LeftButton,
                  Qt::NoButton);
   ASSERT_EQ(g.playing, game::kTrue);
 
@@ -88,7 +89,7 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
     if (percent(rng) < 30) {
       for (int n = 1 + percent(rng) % 3; n > 0; --n, ++moves) {
         const double x = percent(rng) < 50 ? g.ballx - 36 + percent(rng) * 0.44 : anywhere(rng);
-        started::move(f->mainscr, x, height(rng));
+        fixture::move(f->mainscr, x, height(rng));
       }
     }
     const game::GameState before = g;
@@ -124,8 +125,7 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
 
     if (t % kPictureEvery == 0 || t == kTicks) {
       ++pictures;
-      ASSERT_EQ(f->mainscr->surface(),
-                started::expectedfield(g.paddlex, g.paddley, g.ballx, g.bally))
+      ASSERT_EQ(f->mainscr->surface(), expected::field(g.paddlex, g.paddley, g.ballx, g.bally))
           << "tick " << t;
     }
     // Let the toolkit handle whatever it posted, as the running program's loop would.
@@ -157,9 +157,3 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -5,9 +5,10 @@
 #include <cmath>
 #include <set>
 
-#include "Shown.h"
+#include "support/Compare.h"
+#include "support/Expected.h"
+#include "support/Window.h"
 #include "ui/Pictures.h"
-#include "ui/Started.h"
 
 namespace {
 
@@ -19,8 +20,6 @@ double scale() {
 }
 
 bool wholescale() { return scale() == std::floor(scale()); }
-
-QImage background() { return ui::picture(QStringLiteral("background")); }
 
 // The window as it went to the screen: the offscreen platform keeps the backing store that
 // paintEvent drew into as an image of the window's device size.
@@ -46,7 +45,7 @@ void platformmove(ui::Form1& f, QPointF local) {
 const QRect kWhole(QPoint(0, 0), ui::layout::kClient);
 
 void expectshows(const QImage& device, const QImage& want, QRect area) {
-  const shown::Result r = shown::compare(device, want, scale(), area);
+  const frames::Result r = frames::compare(device, want, scale(), area);
   const double total = area.width() * scale() * area.height() * scale();
   // Only the text controls are left out, a few percent of the window at most.
   EXPECT_GT(r.checked, 0.9 * total);
@@ -57,13 +56,13 @@ void expectshows(const QImage& device, const QImage& want, QRect area) {
 
 TEST(HiDpi, TheRunIsScaledAsAsked) {
   ASSERT_GT(scale(), 1.0) << "run with QT_SCALE_FACTOR set above 1";
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_DOUBLE_EQ(f->devicePixelRatio(), scale());
   EXPECT_DOUBLE_EQ(f->windowHandle()->devicePixelRatio(), scale());
 }
 
 TEST(HiDpi, TheWindowKeepsItsLogicalSizeAndCoversItInDevicePixels) {
-  auto f = started::form();
+  auto f = fixture::form();
   EXPECT_EQ(f->size(), QSize(497, 400));
   EXPECT_EQ(f->mainscr->geometry(), QRect(8, 8, 480, 304));
   const QSize device(qRound(497 * scale()), qRound(400 * scale()));
@@ -77,8 +76,8 @@ TEST(HiDpi, TheWindowKeepsItsLogicalSizeAndCoversItInDevicePixels) {
 }
 
 TEST(HiDpi, EveryDevicePixelShowsTheColourOfALogicalPixelItCovers) {
-  auto f = started::form();
-  const QImage want = shown::window(background(), started::expectedfield(200, 256, 216, 248));
+  auto f = fixture::form();
+  const QImage want = expected::window(expected::firstfield());
   {
     SCOPED_TRACE("on screen");
     expectshows(onscreen(*f), want, kWhole);
@@ -92,8 +91,8 @@ TEST(HiDpi, EveryDevicePixelShowsTheColourOfALogicalPixelItCovers) {
 TEST(HiDpi, AtWholeScalesEachPlayfieldPixelIsASolidBlockOfItsColour) {
   if (!wholescale()) GTEST_SKIP() << "only whole scales give square blocks";
   const int k = static_cast<int>(scale());
-  auto f = started::form();
-  const render::Surface field = started::expectedfield(200, 256, 216, 248);
+  auto f = fixture::form();
+  const render::Surface field = expected::field(200, 256, 216, 248);
   const QImage shot = onscreen(*f).convertToFormat(QImage::Format_RGB32);
   const QPoint well = ui::layout::kPlayfield.topLeft() * k;
   for (int y = 0; y < 304; ++y)
@@ -109,8 +108,8 @@ TEST(HiDpi, AtWholeScalesEachPlayfieldPixelIsASolidBlockOfItsColour) {
 }
 
 TEST(HiDpi, ThePlayfieldShowsNoColourThatItsPicturesDoNotHave) {
-  auto f = started::form();
-  const render::Surface field = started::expectedfield(200, 256, 216, 248);
+  auto f = fixture::form();
+  const render::Surface field = expected::field(200, 256, 216, 248);
   std::set<QRgb> allowed;
   for (int y = 0; y < 304; ++y)
     for (int x = 0; x < 480; ++x) allowed.insert(field.pixel(x, y));
@@ -126,8 +125,8 @@ TEST(HiDpi, ThePlayfieldShowsNoColourThatItsPicturesDoNotHave) {
 }
 
 TEST(HiDpi, APointerMoveStillTakesTheWholePlayfieldPixelLeftOfIt) {
-  auto f = started::form();
-  started::move(f->mainscr, 123.6);
+  auto f = fixture::form();
+  fixture::move(f->mainscr, 123.6);
   EXPECT_EQ(f->module1().gs.paddlex, 123);
   const std::pair<double, int> cases[] = {
       {8 + 77.5, 77}, {8 + 439.9, 439}, {8 + 0.25, 0}, {8 + 300.0, 300}, {8 + 299.75, 299}};
@@ -136,6 +135,6 @@ TEST(HiDpi, APointerMoveStillTakesTheWholePlayfieldPixelLeftOfIt) {
     EXPECT_EQ(f->module1().gs.paddlex, want) << x;
   }
   // The new frame is what shows, still crisp.
-  const QImage want = shown::window(background(), started::expectedfield(299, 256, 315, 248));
+  const QImage want = expected::window(expected::field(299, 256, 315, 248));
   expectshows(onscreen(*f), want, ui::layout::kPlayfield);
 }

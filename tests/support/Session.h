@@ -1,0 +1,167 @@
+#pragma once
+
+#include "render/Surface.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+// A private desktop for the real program: a display server with a window manager, a session
+// bus of its own, the game started in it, its window found and photographed. Everything that a
+// session starts carries kMarker in its environment and is stopped with the session, so that a
+// test can prove that nothing outlived it.
+namespace session {
+
+using Clock = std::chrono::steady_clock;
+
+// Every process of a session carries this variable, set to the session's private folder.
+constexpr const char* kMarker = "POMURAN_TEST_SESSION";
+
+double seconds(Clock::time_point from, Clock::time_point to);
+
+// Continuous integration sets CI=true; there a missing tool fails a test instead of skipping it.
+bool inci();
+
+// What a helper program did.
+struct Output {
+  bool finished = false;  // false when it ran past its time limit and was killed
+  bool crashed = false;   // ended by a signal
+  int code = -1;
+  QByteArray out;
+  QByteArray err;
+};
+
+// Runs a program to its end with the given environment and standard input.
+Output run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+           const QByteArray& input = {}, int timeoutms = 15000);
+
+// Collects how a started program ended; one that has not finished is killed first.
+Output finish(QProcess& p, bool finished);
+
+// Makes a process started later die with the test program, even when that is killed, and lead
+// a process group of its own, which is stopped whole.
+void ownprocess(QProcess& p);
+
+// Stops a process and everything in its process group: politely first, then for good.
+void stopgroup(QProcess& p);
+
+// An X server (Xvfb, 1024x768x24) with openbox, or a headless Wayland compositor (sway).
+enum class Kind { X11, Wayland };
+
+class Desktop {
+ public:
+  // The running desktop of that kind, started once for the whole test program; null with the
+  // reason in `why` otherwise. `toolsmissing` tells whether the only reason is a missing program.
+  static Desktop* shared(Kind kind, std::string* why, bool* toolsmissing);
+  // Stops the shared desktops that were started.
+  static void stopshared();
+
+  ~Desktop();
+
+  Kind kind() const { return kind_; }
+  // This machine's environment aimed at the private display and bus, and nothing else.
+  QProcessEnvironment env() const { return env_; }
+
+  // Runs a program on this desktop.
+  Output tool(const QString& program, const QStringList& args, const QByteArray& input = {},
+              int timeoutms = 15000) const;
+  // Moves the pointer to a point of the screen; presses and releases the first button there.
+  void pointer(QPoint at) const;
+  void click(QPoint at) const;
+  // The screen's pixels inside `area`, read back from the server; null when that failed.
+  QImage shot(QRect area) const;
+
+ private:
+  explicit Desktop(Kind kind) : kind_(kind) {}
+  bool start(std::string* why);
+  bool startbus(std::string* why);
+  bool startx11(std::string* why);
+
+  Kind kind_;
+  QTemporaryDir home_;
+  QProcess bus_;
+  QProcess server_;
+  QProcess wm_;
+  QProcessEnvironment env_;
+};
+
+// Where the paddle and the ball are in a picture of the playfield.
+struct Seen {
+  int paddlex = -1;
+  int ballx = -1;
+  int bally = -1;
+  bool operator==(const Seen&) const = default;
+};
+std::string describe(const std::optional<Seen>& s);
+
+// Reads a playfield picture: the ball by its blue pixels, the paddle by its red ones. Answers
+// their places only when the picture is exactly a white field with those two sprites on it.
+std::optional<Seen> readfield(const QImage& field);
+
+// One run of a program on a desktop, from start to exit.
+class Game {
+ public:
+  explicit Game(const Desktop& desktop) : desktop_(desktop) {}
+  // Ends the program if it is still running.
+  ~Game();
+
+  // Starts the program with extra environment variables and waits until its window shows;
+  // false with the reason otherwise.
+  bool start(const QString& program, std::string* why,
+             const QProcessEnvironment& extra = QProcessEnvironment());
+
+  qint64 pid() const { return process_.processId(); }
+  const QString& window() const { return window_; }
+  // The client area in screen coordinates.
+  QRect client() const { return client_; }
+  bool running() const { return process_.state() == QProcess::Running; }
+  // Whatever the program wrote to standard error so far.
+  QByteArray errors();
+
+  // A point of the client area, or of the playfield, in screen coordinates.
+  QPoint screenpoint(int cx, int cy) const { return client_.topLeft() + QPoint(cx, cy); }
+  QPoint fieldpoint(int fx, int fy) const;
+
+  // Pictures of a part of the client area, of all of it and of the playfield alone.
+  QImage part(QRect r) const { return desktop_.shot(r.translated(client_.topLeft())); }
+  QImage whole() const { return part(QRect(QPoint(0, 0), client_.size())); }
+  QImage field() const;
+
+  void movetofield(int fx, int fy) const { desktop_.pointer(fieldpoint(fx, fy)); }
+  void clickfield(int fx, int fy) const { desktop_.click(fieldpoint(fx, fy)); }
+
+  // Reads the playfield until `done` holds for what it shows or `seconds` have passed; answers
+  // the last reading either way.
+  std::optional<Seen> waitfield(const std::function<bool(const Seen&)>& done,
+                                double seconds = 5.0) const;
+  // Waits until the whole client area is `want` wherever `want` fixes it (as the frame
+  // comparer sees it); answers how many pixels still differ, and the first of them.
+  long waitwindow(const QImage& want, double scale, std::string* first, double seconds = 10.0);
+
+  // Waits for the program's end; false if it is still running after `ms`.
+  bool waitexit(int ms);
+  bool crashed() const { return process_.exitStatus() == QProcess::CrashExit; }
+  int exitcode() const { return process_.exitCode(); }
+
+ private:
+  bool findx11(std::string* why);
+
+  const Desktop& desktop_;
+  QProcess process_;
+  QString window_;
+  QRect client_;
+};
+
+}  // namespace session
