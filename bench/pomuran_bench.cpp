@@ -1,11 +1,16 @@
 // Measures what one pointer move and one timer tick cost in the real window, next to the cost
 // of a bare frame copy and of showing a new frame in a plain widget, and prints how they compare.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
+#include "Window.h"
+#include "game/Constants.h"
+#include "render/Surface.h"
+#include "ui/Startup.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +18,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include "Window.h"
-#include "game/Constants.h"
-#include "render/Surface.h"
-#include "ui/Startup.h"
 
 namespace {
 

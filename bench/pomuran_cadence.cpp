@@ -3,15 +3,18 @@
 // game takes at rest and in play, and how soon its first frame is on screen. Each measurement
 // runs in a child process of its own, so that start-up times and memory peaks do not mix, and
 // the same figures are taken from a plain window of the game's size for comparison.
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "Window.h"
+#include "ui/Layout.h"
+#include "ui/Startup.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
 
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -25,10 +28,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "Window.h"
-#include "ui/Layout.h"
-#include "ui/Startup.h"
 
 extern char** environ;
 

@@ -20,6 +20,12 @@
 //           op bit 3 scales w and h by 65536, op bit 4 scales the four places the same way
 //     7     resizes a scratch image: 1 byte picks it, then 2 bytes of width and height
 
+#include "FuzzCore.h"
+#include "game/Constants.h"
+#include "game/Int16.h"
+#include "render/Surface.h"
+#include "support/World.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -27,12 +33,6 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
-
-#include "FuzzCore.h"
-#include "game/Constants.h"
-#include "game/Int16.h"
-#include "render/Surface.h"
-#include "support/World.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 // Each PATH is an input file or a folder of them. --random N also plays N inputs made from a
 // fixed seed, which reach beyond the stored ones without making the run differ between runs.
 
+#include "FuzzCore.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,8 +16,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "FuzzCore.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "game/Module1.h"
-
 #include "game/Constants.h"
 #include "game/Int16.h"
 

@@ -1,5 +1,4 @@
 #include "game/Round.h"
-
 #include "game/Constants.h"
 
 namespace game {

@@ -1,5 +1,4 @@
 #include "render/Frame.h"
-
 #include "game/Constants.h"
 
 namespace render {

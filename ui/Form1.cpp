@@ -1,5 +1,4 @@
 #include "ui/Form1.h"
-
 #include "ui/Layout.h"
 #include "ui/Pictures.h"
 

@@ -3,6 +3,8 @@
 // would cost time at every frame and fragment memory over a long session. Every form of the
 // global operator new is replaced here with one that counts, and the counts are checked while
 // the game runs on plain surfaces.
+#include "support/World.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +12,6 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
-
-#include "support/World.h"
 
 namespace {
 

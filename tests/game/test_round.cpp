@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "game/Constants.h"
 #include "support/World.h"
+
+#include <gtest/gtest.h>
 
 using testing_world::World;
 

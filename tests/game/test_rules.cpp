@@ -1,11 +1,11 @@
+#include "game/Constants.h"
+#include "game/Int16.h"
+#include "support/World.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <vector>
-
-#include "game/Constants.h"
-#include "game/Int16.h"
-#include "support/World.h"
 
 using testing_world::World;
 

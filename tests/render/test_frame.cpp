@@ -1,10 +1,9 @@
 #include "render/Frame.h"
+#include "support/World.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include "support/World.h"
 
 using testing_world::kBallInk;
 using testing_world::kPaddleInk;

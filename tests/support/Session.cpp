@@ -1,5 +1,4 @@
 #include "support/Session.h"
-
 #include "support/Compare.h"
 #include "support/Expected.h"
 #include "ui/Layout.h"
@@ -10,7 +9,6 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
-
 #include <climits>
 #include <cstdlib>
 #include <cstring>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <string>
-
 #include "game/Constants.h"
 #include "game/Module1.h"
 #include "game/Round.h"
 #include "render/Frame.h"
 #include "render/Surface.h"
+
+#include <string>
 
 namespace testing_world {
 

@@ -1,9 +1,9 @@
+#include "support/Expected.h"
+#include "support/Window.h"
+
 #include <QAccessible>
 
 #include <gtest/gtest.h>
-
-#include "support/Expected.h"
-#include "support/Window.h"
 
 TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
   auto f = fixture::form();

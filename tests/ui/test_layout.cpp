@@ -1,10 +1,10 @@
+#include "support/Expected.h"
+#include "support/Window.h"
+
 #include <QFontInfo>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "support/Expected.h"
-#include "support/Window.h"
 
 namespace {
 

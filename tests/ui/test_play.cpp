@@ -1,12 +1,12 @@
+#include "support/Compare.h"
+#include "support/Expected.h"
+#include "support/Window.h"
+
 #include <QBackingStore>
 
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include "support/Compare.h"
-#include "support/Expected.h"
-#include "support/Window.h"
 
 using fixture::move;
 

@@ -3,6 +3,10 @@
 // not wait for the clock. Afterwards the state must still obey the rules, the picture must be
 // exactly what the state says, and the process must not have grown.
 
+#include "game/Constants.h"
+#include "support/Expected.h"
+#include "support/Window.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,10 +15,6 @@
 #include <fstream>
 #include <random>
 #include <string>
-
-#include "game/Constants.h"
-#include "support/Expected.h"
-#include "support/Window.h"
 
 namespace {
 
