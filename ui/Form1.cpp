@@ -1,9 +1,11 @@
 #include "ui/Form1.h"
 
 #include "game/Constants.h"
+#include "ui/Accessible.h"
 #include "ui/Layout.h"
 #include "ui/Pictures.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPainter>
 
@@ -27,13 +29,15 @@ void BoxScreen::repaint() {
 }
 
 Form1::Form1() : background_(picture(QStringLiteral("background"))) {
+  // Before any control exists, so that each gets its accessible interface from here.
+  QAccessible::installFactory(accessiblefactory);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ポムラン"));
   QIcon icon;
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
-  resize(layout::kClient);
+  setFixedSize(layout::kClient);
   // The background picture covers the whole client area.
   setAttribute(Qt::WA_OpaquePaintEvent);
   createcontrols();

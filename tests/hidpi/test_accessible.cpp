@@ -25,6 +25,8 @@ TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
   QAccessibleInterface* window = QAccessible::queryAccessibleInterface(f.get());
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->text(QAccessible::Name).toStdString(), "ポムラン");
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_FALSE(window->state().sizeable);
   for (const Want& w : wants) {
     SCOPED_TRACE(w.name.toStdString());
     EXPECT_EQ(w.widget->accessibleName().toStdString(), w.name.toStdString());
@@ -55,12 +57,16 @@ TEST(Accessible, TheSpeedListIsLabelledBySpeed) {
   EXPECT_EQ(label->text(QAccessible::Name).toStdString(), "SPEED :");
 }
 
-TEST(Accessible, TheHiddenPictureBoxesStayOutOfTheWay) {
+TEST(Accessible, TheHiddenPictureBoxesAreLeftOut) {
   auto f = started::form();
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(f.get());
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->childCount(), 8);
   for (QWidget* hidden : {static_cast<QWidget*>(f->paddle), static_cast<QWidget*>(f->ball),
                           static_cast<QWidget*>(f->blocks), static_cast<QWidget*>(f->offscr)}) {
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(hidden);
-    ASSERT_NE(a, nullptr);
-    EXPECT_TRUE(a->state().invisible) << hidden->objectName().toStdString();
+    EXPECT_EQ(window->indexOfChild(QAccessible::queryAccessibleInterface(hidden)), -1)
+        << hidden->objectName().toStdString();
   }
+  for (int i = 0; i < window->childCount(); ++i)
+    EXPECT_EQ(window->indexOfChild(window->child(i)), i);
 }
