@@ -96,7 +96,8 @@ void Form1::createcontrols() {
   Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
   Combo1->setAccessibleName(QStringLiteral("Speed"));
   Combo1->setAccessibleDescription(
-      QStringLiteral("The ball speed: LOW, MID or HIGH. It cannot be changed during a round."));
+      QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
+                     "chosen. It cannot be changed during a round."));
 }
 
 QLabel* Form1::label(const QString& name, QRect place, const QString& text) {

@@ -19,7 +19,8 @@ TEST(Accessible, TheControlsAPlayerUsesAreNamedAndDescribed) {
       {f->Command1, QStringLiteral("Start"),
        QStringLiteral("Starts a round: the ball leaves the paddle."), QAccessible::Button},
       {f->Combo1, QStringLiteral("Speed"),
-       QStringLiteral("The ball speed: LOW, MID or HIGH. It cannot be changed during a round."),
+       QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
+                      "chosen. It cannot be changed during a round."),
        QAccessible::ComboBox},
   };
   QAccessibleInterface* window = QAccessible::queryAccessibleInterface(f.get());
