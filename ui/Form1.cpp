@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <utility>
+
 namespace ui {
 
 namespace {
@@ -119,7 +121,14 @@ void Form1::createlabels() {
   lblscore = label(QStringLiteral("lblscore"), layout::kLblscore, QStringLiteral("0000"));
   lblhiscore = label(QStringLiteral("lblhiscore"), layout::kLblhiscore, QStringLiteral("00000"));
   lblstage = label(QStringLiteral("lblstage"), layout::kLblstage, QStringLiteral("00"));
-  for (QLabel* value : {lblball, lblscore, lblhiscore, lblstage}) {
+  // The word before each value is part of the background picture, so screen readers hear it
+  // from the value's own name. Nothing changes the values in this version.
+  const std::pair<QLabel*, QString> words[] = {{lblball, QStringLiteral("BALL")},
+                                               {lblscore, QStringLiteral("SCORE")},
+                                               {lblhiscore, QStringLiteral("HISCORE")},
+                                               {lblstage, QStringLiteral("STAGE")}};
+  for (const auto& [value, word] : words) {
+    value->setAccessibleName(word + QLatin1Char(' ') + value->text());
     QPalette p = value->palette();
     p.setColor(QPalette::Window, QColor::fromRgb(render::kBlack));
     p.setColor(QPalette::WindowText, QColor::fromRgb(layout::kValueText));
