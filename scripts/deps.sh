@@ -6,7 +6,8 @@ set -euo pipefail
 
 play=(cmake g++ make qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
-      clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream dpkg-dev file)
+      clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream dpkg-dev file
+      at-spi2-core dbus python3-pyatspi)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;

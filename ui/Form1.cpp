@@ -1,9 +1,14 @@
 #include "ui/Form1.h"
+#include "ui/Accessible.h"
 #include "ui/Layout.h"
 #include "ui/Pictures.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QPainter>
+
+#include <utility>
 
 namespace ui {
 
@@ -25,13 +30,15 @@ void BoxScreen::repaint() {
 }
 
 Form1::Form1() : background_(picture(QStringLiteral("background"))) {
+  // Before any control exists, so that each gets its accessible interface from here.
+  QAccessible::installFactory(accessiblefactory);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ポムラン"));
   QIcon icon;
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
-  resize(layout::kClient);
+  setFixedSize(layout::kClient);
   // The background picture covers the whole client area.
   setAttribute(Qt::WA_OpaquePaintEvent);
   createcontrols();
@@ -57,6 +64,8 @@ void Form1::createcontrols() {
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setEditable(false);
   Combo1->setGeometry(layout::kCombo1);
+  // The entries drop down in a list of their own, which screen readers also meet.
+  Combo1->view()->setAccessibleName(QStringLiteral("Speed"));
 
   Command1 = new QPushButton(QStringLiteral("START"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
@@ -87,7 +96,8 @@ void Form1::createcontrols() {
   Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
   Combo1->setAccessibleName(QStringLiteral("Speed"));
   Combo1->setAccessibleDescription(
-      QStringLiteral("The ball speed: LOW, MID or HIGH. It cannot be changed during a round."));
+      QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
+                     "chosen. It cannot be changed during a round."));
 }
 
 QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
@@ -109,7 +119,14 @@ void Form1::createlabels() {
   lblscore = label(QStringLiteral("lblscore"), layout::kLblscore, QStringLiteral("0000"));
   lblhiscore = label(QStringLiteral("lblhiscore"), layout::kLblhiscore, QStringLiteral("00000"));
   lblstage = label(QStringLiteral("lblstage"), layout::kLblstage, QStringLiteral("00"));
-  for (QLabel* value : {lblball, lblscore, lblhiscore, lblstage}) {
+  // The word before each value is part of the background picture, so screen readers hear it
+  // from the value's own name. Nothing changes the values in this version.
+  const std::pair<QLabel*, QString> words[] = {{lblball, QStringLiteral("BALL")},
+                                               {lblscore, QStringLiteral("SCORE")},
+                                               {lblhiscore, QStringLiteral("HISCORE")},
+                                               {lblstage, QStringLiteral("STAGE")}};
+  for (const auto& [value, word] : words) {
+    value->setAccessibleName(word + QLatin1Char(' ') + value->text());
     QPalette p = value->palette();
     p.setColor(QPalette::Window, QColor::fromRgb(render::kBlack));
     p.setColor(QPalette::WindowText, QColor::fromRgb(layout::kValueText));
@@ -119,8 +136,7 @@ void Form1::createlabels() {
   // "SPEED :" keeps the desktop's button colours and follows its theme.
   Label1->setBackgroundRole(QPalette::Button);
   Label1->setForegroundRole(QPalette::ButtonText);
-  // Linux screen readers name the speed list by the label tied to it; its own name there is the
-  // chosen speed.
+  // Screen readers also find the speed list by the label tied to it.
   Label1->setBuddy(Combo1);
 }
 

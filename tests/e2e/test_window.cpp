@@ -1,7 +1,12 @@
 #include "Fixture.h"
 #include "support/Expected.h"
 
+#include <QFile>
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <iostream>
 
 namespace {
 
@@ -32,6 +37,47 @@ TEST_F(OnDesktop, TheFirstFrameIsExactAtScaleOneAndCrispAtScaleOneAndAHalf) {
     std::string first;
     EXPECT_EQ(g.waitwindow(want, scale, &first), 0) << first;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// What a screen reader finds, over a real accessibility bus on the desktop's session bus: the
+// bus launcher is started as a screen reader's desktop starts it, and atspi_check.py reads it.
+TEST_F(OnDesktop, AScreenReaderFindsTheWindowTheSpeedAndTheStatusValues) {
+  const QString launcher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
+  const QString python = QStringLiteral("/usr/bin/python3");  // the system's, with pyatspi
+  const session::Output pyatspi =
+      desktop().tool(python, {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
+  if (!QFile::exists(launcher) || pyatspi.code != 0) {
+    const char* why =
+        "needs at-spi-bus-launcher and pyatspi (Debian: at-spi2-core python3-pyatspi)";
+    if (!session::inci()) GTEST_SKIP() << why;
+    FAIL() << why;
+  }
+  QProcess bus;
+  bus.setProcessEnvironment(desktop().env());
+  session::ownprocess(bus);
+  bus.start(launcher, {QStringLiteral("--launch-immediately"), QStringLiteral("--a11y=1")});
+  const QStringList getaddress = {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                  QStringLiteral("--dest=org.a11y.Bus"),
+                                  QStringLiteral("/org/a11y/bus"),
+                                  QStringLiteral("org.a11y.Bus.GetAddress")};
+  const auto deadline = session::Clock::now() + std::chrono::seconds(15);
+  while (!desktop().tool(QStringLiteral("dbus-send"), getaddress).out.contains("unix:") &&
+         session::Clock::now() < deadline) {
+    QThread::msleep(100);
+  }
+  QProcessEnvironment on;
+  on.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+  E2E_START(g, on);
+  const session::Output o = desktop().tool(
+      python, {QStringLiteral(POMURAN_TESTS_DIR "/e2e/atspi_check.py"), QString::number(g.pid())},
+      {}, 60000);
+  std::cout << o.out.toStdString();
+  EXPECT_EQ(o.code, 0) << o.err.toStdString();
+  session::stopgroup(bus);
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+#!/usr/bin/python3
+"""What a screen reader finds in the running game, read over the accessibility bus.
+
+    atspi_check.py GAME_PID
+
+The game runs on $DISPLAY with its accessibility on, and $DBUS_SESSION_BUS_ADDRESS leads to the
+accessibility bus. Prints each accessible object of the window as a screen reader meets it, at
+start-up and once a round runs, and exits with 1 when something a player needs is missing.
+"""
+
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+WAIT = 15.0  # seconds allowed for anything to reach the bus
+
+# The window's objects in creation order, each as a screen reader names it; the picture boxes
+# that never show are not among them.
+WINDOW = [
+    ("combo box", "Speed"),
+    ("push button", "Start"),
+    ("filler", "Playfield"),
+    ("label", "BALL 0"),
+    ("label", "SCORE 0000"),
+    ("label", "HISCORE 00000"),
+    ("label", "STAGE 00"),
+    ("label", "SPEED :"),
+]
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+    return ok
+
+
+def pump(seconds, done=lambda: False):
+    """Runs the event loop, which delivers bus events, until done() or the time is up."""
+    end = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while not done() and time.monotonic() < end:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.02)
+    return done()
+
+
+def text(obj):
+    try:
+        return obj.queryText().getText(0, -1)
+    except NotImplementedError:
+        return None
+
+
+def states(obj):
+    obj.clearCache()
+    return set(obj.getState().getStates())
+
+
+def describe(obj, depth):
+    names = sorted(pyatspi.stateToString(s) for s in states(obj))
+    line = f"{'  ' * depth}{obj.getRoleName()} {obj.name!r}"
+    if text(obj) is not None:
+        line += f" text={text(obj)!r}"
+    print(f"{line} [{', '.join(names)}]")
+    for child in obj:
+        describe(child, depth + 1)
+
+
+def descendants(obj):
+    for child in obj:
+        yield child
+        yield from descendants(child)
+
+
+def window(pid):
+    """The game's window, once the game has reached the bus with all of its controls."""
+    def found():
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.get_process_id() == pid:
+                for w in app:
+                    if w.childCount >= len(WINDOW):
+                        return w
+        return None
+    end = time.monotonic() + WAIT
+    while time.monotonic() < end:
+        w = found()
+        if w is not None:
+            return w
+        time.sleep(0.1)
+    return None
+
+
+def child(win, name):
+    return next((c for c in win if c.name == name), None)
+
+
+def main():
+    pid = int(sys.argv[1])
+    win = window(pid)
+    if not check(win is not None, "the game's window reaches the bus"):
+        return 1
+    print("At start-up:")
+    describe(win, 1)
+
+    check(win.getRole() == pyatspi.ROLE_FRAME and win.name == "ポムラン",
+          "the window is a frame named ポムラン")
+    check(pyatspi.STATE_RESIZABLE not in states(win), "the window is not resizable")
+    check([(c.getRoleName(), c.name) for c in win] == WINDOW,
+          "the window holds its controls with their names, and nothing hidden")
+    check(all(d.name for d in descendants(win)), "every object has a name")
+
+    speed = child(win, "Speed")
+    start = child(win, "Start")
+    if not check(speed is not None and start is not None, "the speed list and START are there"):
+        return 1
+    check(text(speed) == "LOW", "the speed list reads as its chosen entry, LOW")
+    labels = [r.getTarget(i).name for r in speed.getRelationSet()
+              if r.getRelationType() == pyatspi.RELATION_LABELLED_BY
+              for i in range(r.getNTargets())]
+    check(labels == ["SPEED :"], "the speed list is labelled by SPEED :")
+
+    # A screen reader learns of a new entry from the events the list sends.
+    heard = []
+    def listen(event):
+        if event.source == speed:
+            heard.append((event.type, event.any_data))
+    kinds = ["object:text-changed", "object:selection-changed",
+             "object:property-change:accessible-name"]
+    pyatspi.Registry.registerEventListener(listen, *kinds)
+    pump(0.5)  # the game hears of the new listener over the bus
+    speed.queryComponent().grabFocus()
+    check(pump(WAIT, lambda: pyatspi.STATE_FOCUSED in states(speed)), "the speed list takes focus")
+    subprocess.run(["xdotool", "key", "Down"], check=True)
+    check(pump(WAIT, lambda: text(speed) == "MID"), "the speed list reads MID after Down")
+    pump(WAIT, lambda: ("object:text-changed:insert", "MID") in heard)
+    print("Events from the speed list:", heard)
+    check(("object:text-changed:insert", "MID") in heard, "the new entry reaches the bus as text")
+    pyatspi.Registry.deregisterEventListener(listen, *kinds)
+
+    action = start.queryAction()
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    if check("press" in names, "START can be pressed through its action"):
+        action.doAction(names.index("press"))
+    locked = (pyatspi.STATE_SENSITIVE, pyatspi.STATE_ENABLED)
+    check(pump(WAIT, lambda: all(s not in states(o) for o in (start, speed) for s in locked)),
+          "during a round START and the speed list are greyed out")
+    print("Once a round runs:")
+    describe(win, 1)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
