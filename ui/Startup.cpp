@@ -1,15 +1,22 @@
 #include "ui/Startup.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace ui {
 
@@ -85,6 +92,130 @@ bool displayfound() {
   return isset("QT_QPA_PLATFORM") || isset("DISPLAY") || isset("WAYLAND_DISPLAY");
 }
 
+// Text from the environment or the command line, made safe to print on one line.
+std::string printable(std::string_view text) {
+  std::string out;
+  for (const char c : text) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return out;
+}
+
+std::string variable(const char* name) {
+  const char* value = std::getenv(name);
+  return std::string(name) + (value ? "=" + printable(value) : " unset");
+}
+
+// The toolkit's messages while it starts. When no platform can be started it prints several
+// lines that advise reinstalling and aborts with a core dump; the game holds the messages back
+// and, on that failure, says in one line what it tried instead and ends with status 1.
+// Libraries below the toolkit may write to the standard error themselves (the Wayland client
+// library does), so that is held too, in memory, and passed on only when the start succeeds.
+struct StartupMessages {
+  struct Held {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+  };
+  std::vector<Held> held;
+  QStringList platforms;  // the platform plugins that the toolkit tried
+  QtMessageHandler previous = nullptr;
+  int stderrcopy = -1;  // the real standard error while it is held
+  int stderrheld = -1;  // what was written to it meanwhile
+
+  void holdstderr() {
+    stderrheld = memfd_create("pomuran-stderr", MFD_CLOEXEC);
+    stderrcopy = stderrheld < 0 ? -1 : fcntl(2, F_DUPFD_CLOEXEC, 3);
+    if (stderrcopy >= 0) dup2(stderrheld, 2);
+  }
+
+  // Gives the standard error back, with what was held in it when `pass` is set.
+  void releasestderr(bool pass) {
+    if (stderrcopy < 0) return;
+    dup2(stderrcopy, 2);
+    close(stderrcopy);
+    stderrcopy = -1;
+    char bytes[4096];
+    ssize_t n = 0;
+    lseek(stderrheld, 0, SEEK_SET);
+    while (pass && (n = read(stderrheld, bytes, sizeof bytes)) > 0) {
+      [[maybe_unused]] const ssize_t written = write(2, bytes, static_cast<size_t>(n));
+    }
+    close(stderrheld);
+  }
+};
+
+StartupMessages& startupmessages() {
+  static StartupMessages messages;
+  return messages;
+}
+
+void onstartupmessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  StartupMessages& m = startupmessages();
+  static const QRegularExpression plugin(QStringLiteral("Qt platform plugin \"([^\"]*)\""));
+  if (const auto match = plugin.match(text); match.hasMatch()) m.platforms << match.captured(1);
+  if (type != QtFatalMsg) {
+    m.held.push_back({type, QByteArray(context.category), text});
+    return;
+  }
+  m.releasestderr(false);
+  const std::string tried =
+      m.platforms.isEmpty() ? variable("QT_QPA_PLATFORM") : m.platforms.join(", ").toStdString();
+  std::fprintf(stderr,
+               "pomuran: could not open a window on any display (tried %s with %s, %s): start it "
+               "in a running desktop session, or point DISPLAY or WAYLAND_DISPLAY at one\n",
+               printable(tried).c_str(), variable("DISPLAY").c_str(),
+               variable("WAYLAND_DISPLAY").c_str());
+  std::_Exit(1);
+}
+
+// Once the toolkit has started, the messages it gave on the way reach the usual output.
+void releasestartupmessages() {
+  StartupMessages& m = startupmessages();
+  m.releasestderr(true);
+  qInstallMessageHandler(m.previous);
+  for (const StartupMessages::Held& h : m.held) {
+    const QMessageLogger log(nullptr, 0, nullptr, h.category.isEmpty() ? "default" : h.category);
+    switch (h.type) {
+      case QtDebugMsg:
+        log.debug("%s", qUtf8Printable(h.text));
+        break;
+      case QtInfoMsg:
+        log.info("%s", qUtf8Printable(h.text));
+        break;
+      default:
+        log.warning("%s", qUtf8Printable(h.text));
+        break;
+    }
+  }
+  m.held.clear();
+}
+
+constexpr const char* kUsage =
+    "Usage: pomuran [--help | --version]\n"
+    "A paddle-and-ball game played with the mouse. Move the mouse over the playfield to move the\n"
+    "paddle; press START or click the playfield to start a round. The game takes no arguments,\n"
+    "reads and writes no files and keeps nothing between runs.\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the program's name and version and exit\n";
+
+// The game takes no arguments, but answers the two that every program does. Returns the exit
+// status when the program ends here, or nothing when it goes on to play.
+std::optional<int> commandline(int argc, char** argv) {
+  if (argc <= 1) return std::nullopt;
+  const std::string_view first = argv[1];
+  if (argc == 2 && first == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && first == "--version") {
+    std::printf("pomuran %s\n", POMURAN_VERSION);
+    return 0;
+  }
+  const std::string_view wrong = first == "--help" || first == "--version" ? argv[2] : first;
+  std::fprintf(stderr, "pomuran: unknown argument '%s': the game takes none (see --help)\n",
+               printable(wrong).c_str());
+  return 2;
+}
+
 }  // namespace
 
 void prepare(Form1& form) {
@@ -96,6 +227,7 @@ void prepare(Form1& form) {
 }
 
 int Main(int argc, char** argv) {
+  if (const std::optional<int> status = commandline(argc, argv)) return *status;
   if (!displayfound()) {
     std::fputs(
         "pomuran: no display found: set DISPLAY or WAYLAND_DISPLAY, or run it inside a desktop "
@@ -106,7 +238,10 @@ int Main(int argc, char** argv) {
   QuitPipe quitpipe;
   // The game takes no command line: the toolkit sees only the program's name.
   int qtargc = argc > 0 ? 1 : 0;
+  startupmessages().holdstderr();
+  startupmessages().previous = qInstallMessageHandler(onstartupmessage);
   QApplication app(qtargc, argv);
+  releasestartupmessages();
   // Desktops match the window to its menu entry and icon by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral(POMURAN_APP_ID));
   const std::unique_ptr<QSocketNotifier> quitter = quitpipe.listen();
