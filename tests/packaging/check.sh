@@ -41,7 +41,7 @@ check_tree() {
   local prefix=$1 id=$2 rel=$3
   local want got
   want=$(printf '%s\n' \
-    "${rel}bin/pomuran" \
+    "${rel}games/pomuran" \
     "${rel}share/applications/${id}.desktop" \
     "${rel}share/doc/pomuran/copyright" \
     "${rel}share/icons/hicolor/128x128/apps/${id}.png" \
@@ -55,8 +55,8 @@ check_tree() {
     diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") >&2 || true
     fail "the installed files differ from the expected ones (< expected, > installed)"
   fi
-  [ -x "$prefix/${rel}bin/pomuran" ] || fail "bin/pomuran is not executable"
-  file -b "$prefix/${rel}bin/pomuran" | grep -q '^ELF .* executable' || fail "bin/pomuran is no program"
+  [ -x "$prefix/${rel}games/pomuran" ] || fail "games/pomuran is not executable"
+  file -b "$prefix/${rel}games/pomuran" | grep -q '^ELF .* executable' || fail "games/pomuran is no program"
   local size
   for size in 16 32 48 64 128; do
     file -b "$prefix/${rel}share/icons/hicolor/${size}x${size}/apps/${id}.png" |
@@ -143,7 +143,7 @@ check_deb() {
   start_xvfb
   mkdir -m 700 "$work/run"
   env -u QT_SCALE_FACTOR QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/run" \
-    "$work/root/usr/bin/pomuran" >"$work/game.log" 2>&1 &
+    "$work/root/usr/games/pomuran" >"$work/game.log" 2>&1 &
   game=$!
   local wid
   wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^ポムラン$' | head -n1) ||
