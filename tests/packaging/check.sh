@@ -43,6 +43,7 @@ check_tree() {
   want=$(printf '%s\n' \
     "${rel}games/pomuran" \
     "${rel}share/applications/${id}.desktop" \
+    "${rel}share/doc/pomuran/changelog.gz" \
     "${rel}share/doc/pomuran/copyright" \
     "${rel}share/icons/hicolor/128x128/apps/${id}.png" \
     "${rel}share/icons/hicolor/16x16/apps/${id}.png" \
