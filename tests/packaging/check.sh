@@ -7,6 +7,11 @@
 #   check.sh deb BUILD ID VERSION FIRSTFRAME
 #                                     cpack makes a .deb with the expected fields and files,
 #                                     whose program shows the right first frame on Xvfb
+#   check.sh lintian DEB              lintian --pedantic finds no error or warning, nor any of the
+#                                     findings the package was made free of
+#   check.sh release REPO             scripts/package, run on two clones of REPO's last commit in
+#                                     folders of different names, at different times and under
+#                                     different umasks, makes the same bytes, which pass lintian
 set -Eeuo pipefail
 # Any step that fails without saying why still says where.
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with status $?" >&2' ERR
@@ -170,10 +175,60 @@ check_deb() {
   echo "the packaged program shows the expected first frame"
 }
 
+# Informational and pedantic findings may stay when they do not apply; these may not.
+gone="package-section-games-but-contains-no-game|no-changelog|no-manual-page"
+gone+="|extended-description-line-too-long|hardening-no-fortify-functions|hardening-no-bindnow"
+gone+="|binary-has-unneeded-section"
+
+check_lintian() {
+  local deb=$1 out rc=0
+  # lintian says on stderr that it should not run as root.
+  out=$(lintian --pedantic -I -E --fail-on none "$deb" 2>/dev/null) || rc=$?
+  [ -z "$out" ] || printf '%s\n' "$out"
+  [ "$rc" -eq 0 ] || fail "lintian exited with status $rc"
+  ! printf '%s\n' "$out" | grep -qE "^[EW]: |^.: [^ ]+: ($gone)( |\$)" ||
+    fail "lintian reports an error, a warning or a finding that the package was free of"
+  echo "lintian --pedantic: $(basename "$deb") passes"
+}
+
+# Packs one clone and sets deb to the package it made.
+package_clone() {
+  local clone=$1 log=$2
+  (cd "$clone" && scripts/package) >"$log" 2>&1 || { tail -n 40 "$log"; fail "scripts/package failed"; }
+  deb=$(tail -n1 "$log")
+  [ -f "$deb" ] || fail "scripts/package printed no package path as its last line"
+}
+
+check_release() {
+  local repo=$1 commit deb first
+  work=$(mktemp -d)
+  commit=$(git -C "$repo" rev-parse HEAD)
+  echo "packing $commit twice"
+  git clone -q --no-checkout "$repo" "$work/a" && git -C "$work/a" checkout -q --detach "$commit"
+  package_clone "$work/a" "$work/a.log"
+  first=$deb
+  (
+    umask 077
+    git clone -q --no-checkout "$repo" "$work/second-clone"
+    git -C "$work/second-clone" checkout -q --detach "$commit"
+    package_clone "$work/second-clone" "$work/second.log"
+    if ! cmp "$first" "$deb"; then
+      mkdir "$work/x1" "$work/x2"
+      dpkg-deb -R "$first" "$work/x1" && dpkg-deb -R "$deb" "$work/x2"
+      diff -r "$work/x1" "$work/x2" || true
+      fail "two builds of one commit made different packages"
+    fi
+  )
+  sha256sum "$first"
+  check_lintian "$first"
+}
+
 case "${1:-}" in
   desktop) validate_desktop "$2" ;;
   appstream) validate_appstream "$2" ;;
   install) check_install "$2" "$3" ;;
   deb) check_deb "$2" "$3" "$4" "$5" ;;
-  *) echo "usage: $0 desktop|appstream|install|deb ..." >&2; exit 2 ;;
+  lintian) check_lintian "$2" ;;
+  release) check_release "$2" ;;
+  *) echo "usage: $0 desktop|appstream|install|deb|lintian|release ..." >&2; exit 2 ;;
 esac
