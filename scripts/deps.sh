@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Pomuran needs and that are missing.
-#   scripts/deps.sh play   what building and running the game needs
-#   scripts/deps.sh test   that, plus what the whole test suite needs
+#   scripts/deps.sh play      what building and running the game needs
+#   scripts/deps.sh package   that, plus what building the Debian package needs
+#   scripts/deps.sh test      all of these, plus what the whole test suite needs
 set -euo pipefail
 
-play=(cmake g++ make qt6-base-dev qt6-qpa-plugins libgl-dev fonts-ipafont-gothic)
+play=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ipafont-gothic)
+package=(dpkg-dev git)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
-      clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream dpkg-dev file
+      clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;
-  test) wanted=("${play[@]}" "${test[@]}") ;;
-  *) echo "usage: $0 [play|test]" >&2; exit 2 ;;
+  package) wanted=("${play[@]}" "${package[@]}") ;;
+  test) wanted=("${play[@]}" "${package[@]}" "${test[@]}") ;;
+  *) echo "usage: $0 [play|package|test]" >&2; exit 2 ;;
 esac
 
 missing=()
