@@ -56,7 +56,6 @@ check_tree() {
     "${rel}share/icons/hicolor/32x32/apps/${id}.png" \
     "${rel}share/icons/hicolor/48x48/apps/${id}.png" \
     "${rel}share/icons/hicolor/64x64/apps/${id}.png" \
-    "${rel}share/lintian/overrides/pomuran" \
     "${rel}share/man/man6/pomuran.6.gz" \
     "${rel}share/metainfo/${id}.metainfo.xml" | sort)
   got=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
