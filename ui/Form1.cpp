@@ -6,7 +6,10 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -106,12 +109,28 @@ QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
   l->setGeometry(place);
   l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   l->setAutoFillBackground(true);
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-  font.setPointSizeF(layout::kLabelPoints);
-  font.setWeight(QFont::Bold);
-  l->setFont(font);
   return l;
+}
+
+// The labels' boxes are fixed in pixels, so their font is sized in pixels too, whatever the
+// desktop's dots per inch. Where none of the faces it asks for is installed, a substitute may be
+// wider or taller: then the largest size whose text still fits every box is taken.
+void Form1::setlabelfont() {
+  QFont font;
+  font.setFamilies(layout::kLabelFaces);
+  font.setWeight(QFont::Bold);
+  QLabel* const labels[] = {lblball, lblscore, lblhiscore, lblstage, Label1};
+  for (int px = layout::kLabelPixels; px >= layout::kLabelMinPixels; --px) {
+    font.setPixelSize(px);
+    const QFontMetrics metrics(font);
+    const bool fits = std::all_of(std::begin(labels), std::end(labels), [&](QLabel* l) {
+      // The ink of a top-aligned line sits below the line's top by the font's ascent.
+      const QRect ink = metrics.tightBoundingRect(l->text()).translated(0, metrics.ascent());
+      return l->contentsRect().contains(ink);
+    });
+    if (fits) break;
+  }
+  for (QLabel* l : labels) l->setFont(font);
 }
 
 void Form1::createlabels() {
@@ -133,6 +152,7 @@ void Form1::createlabels() {
     value->setPalette(p);
   }
   Label1 = label(QStringLiteral("Label1"), layout::kLabel1, QStringLiteral("SPEED :"));
+  setlabelfont();
   // "SPEED :" keeps the desktop's button colours and follows its theme.
   Label1->setBackgroundRole(QPalette::Button);
   Label1->setForegroundRole(QPalette::ButtonText);

@@ -72,6 +72,7 @@ class Form1 : public QWidget, private game::Controls {
   void connectevents();
   void setfocusorder();
   QLabel* label(const QString& name, QRect place, const QString& text);
+  void setlabelfont();
 
   QImage background_;
   BoxScreen screen_;

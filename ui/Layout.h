@@ -3,6 +3,7 @@
 #include "render/Surface.h"
 
 #include <QRect>
+#include <QStringList>
 
 namespace ui::layout {
 
@@ -34,6 +35,16 @@ constexpr int kTickMs = 50;
 // Colours fixed by the window's design.
 constexpr render::Rgb kGrey = render::rgb(0xC0C0C0);       // mainscr and offscr at creation
 constexpr render::Rgb kValueText = render::rgb(0xFFC080);  // the status values
-constexpr double kLabelPoints = 14.25;
+
+// The labels' font: the look they were drawn for first, then the Japanese proportional gothic
+// faces that Linux desktops carry, IPA P Gothic (metric-compatible with the first) ahead.
+inline const QStringList kLabelFaces = {
+    QStringLiteral("ＭＳ Ｐゴシック"),   QStringLiteral("IPAPGothic"),
+    QStringLiteral("IPAexGothic"),       QStringLiteral("VL PGothic"),
+    QStringLiteral("TakaoPGothic"),      QStringLiteral("Noto Sans CJK JP"),
+    QStringLiteral("Source Han Sans JP")};
+// 14.25 point at the standard 96 dots per inch; a substitute face may take down to the minimum.
+constexpr int kLabelPixels = 19;
+constexpr int kLabelMinPixels = 8;
 
 }  // namespace ui::layout

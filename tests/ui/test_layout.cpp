@@ -76,7 +76,7 @@ TEST(Layout, TheValueLabelsAreLightOrangeOnBlackInTheLabelFont) {
   for (QLabel* l : {f->lblstage, f->lblhiscore, f->lblscore, f->lblball, f->Label1}) {
     SCOPED_TRACE(l->objectName().toStdString());
     EXPECT_TRUE(l->font().bold());
-    EXPECT_DOUBLE_EQ(l->font().pointSizeF(), 14.25);
+    EXPECT_EQ(l->font().pixelSize(), 19);
     EXPECT_EQ(QFontInfo(l->font()).family(), QStringLiteral("IPAPGothic"));
   }
 }
@@ -117,4 +117,36 @@ TEST(Layout, TabPassesOverHiddenBoxesAndLabels) {
   EXPECT_EQ(QApplication::focusWidget(), f->Combo1);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), f->mainscr);
+}
+
+// Whatever faces are installed and whatever the desktop's dots per inch, the text of every label
+// lies inside its box: drawn in a box of room enough, no ink falls outside the label's own size.
+// The suite also runs under a font configuration that offers DejaVu alone.
+TEST(Fonts, EveryLabelsTextFitsItsBox) {
+  auto f = fixture::form();
+  for (QLabel* l : {f->lblstage, f->lblhiscore, f->lblscore, f->lblball, f->Label1}) {
+    SCOPED_TRACE(l->objectName().toStdString() + " in " +
+                 QFontInfo(l->font()).family().toStdString());
+    QLabel roomy(l->text());
+    roomy.setFont(l->font());
+    roomy.setPalette(l->palette());
+    roomy.setAlignment(l->alignment());
+    roomy.setAutoFillBackground(true);
+    roomy.setBackgroundRole(l->backgroundRole());
+    roomy.setForegroundRole(l->foregroundRole());
+    roomy.resize(l->size() * 3);
+    const QImage img = roomy.grab().toImage();
+    const QRect box(QPoint(0, 0), l->size() * img.devicePixelRatio());
+    const QRgb back = img.pixel(img.width() - 1, img.height() - 1);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.pixel(x, y) != back) ++(box.contains(x, y) ? inside : outside);
+    EXPECT_GT(inside, 10);
+    EXPECT_EQ(outside, 0);
+  }
+  // Where the intended face is installed, the labels keep their full size.
+  if (QFontInfo(f->lblscore->font()).family() == QStringLiteral("IPAPGothic")) {
+    EXPECT_EQ(f->lblscore->font().pixelSize(), 19);
+  }
 }
