@@ -1,4 +1,5 @@
 #include "Fixture.h"
+#include "support/Compare.h"
 #include "support/Expected.h"
 
 #include <QFile>
@@ -22,6 +23,37 @@ TEST_F(OnDesktop, TheWindowHasItsCaptionAndAClientAreaOf497By400) {
   // The whole client area is on the screen, so that every picture of it is complete.
   EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(g.client()))
       << g.client().x() << "," << g.client().y();
+}
+
+// Window managers offer no maximise or resize for a window whose least and greatest sizes are
+// one, and what they are asked to do anyway leaves its client area as it was.
+TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
+  E2E_START(g);
+  const session::Output hints =
+      desktop().tool(QStringLiteral("xprop"),
+                     {QStringLiteral("-id"), g.window(), QStringLiteral("WM_NORMAL_HINTS")});
+  EXPECT_TRUE(hints.out.contains("minimum size: 497 by 400")) << hints.out.toStdString();
+  EXPECT_TRUE(hints.out.contains("maximum size: 497 by 400")) << hints.out.toStdString();
+  const QStringList asks[] = {
+      {QStringLiteral("xdotool"), QStringLiteral("windowsize"), g.window(), QStringLiteral("900"),
+       QStringLiteral("700")},
+      {QStringLiteral("wmctrl"), QStringLiteral("-i"), QStringLiteral("-r"), g.window(),
+       QStringLiteral("-b"), QStringLiteral("add,maximized_vert,maximized_horz")},
+      {QStringLiteral("wmctrl"), QStringLiteral("-i"), QStringLiteral("-r"), g.window(),
+       QStringLiteral("-b"), QStringLiteral("add,fullscreen")},
+      {QStringLiteral("xdotool"), QStringLiteral("windowsize"), g.window(), QStringLiteral("200"),
+       QStringLiteral("100")}};
+  for (const QStringList& ask : asks) {
+    SCOPED_TRACE(ask.join(' ').toStdString());
+    const session::Output o = desktop().tool(ask.front(), ask.mid(1));
+    EXPECT_EQ(o.code, 0) << o.err.toStdString();
+    QThread::msleep(300);
+    EXPECT_EQ(g.geometry().size(), ui::layout::kClient);
+  }
+  // The window may have been moved, but it shows the whole of its first frame.
+  const frames::Result r =
+      frames::comparewindow(desktop().shot(g.geometry()), expected::window(expected::firstfield()));
+  EXPECT_EQ(r.wrong, 0) << r.first;
 }
 
 // Every pixel of the client area but the text of the controls: the background picture's panel

@@ -334,15 +334,19 @@ bool Game::findx11(std::string* why) {
     *why = "the game's window did not show; it wrote: " + errors().toStdString();
     return false;
   }
-  const Output info = desktop_.tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window_});
-  client_ = QRect(infofield(info.out, "Absolute upper-left X:"),
-                  infofield(info.out, "Absolute upper-left Y:"), infofield(info.out, "Width:"),
-                  infofield(info.out, "Height:"));
-  if (info.code != 0 || client_.width() <= 0 || client_.height() <= 0) {
-    *why = "xwininfo could not read the window: " + info.err.toStdString();
+  client_ = geometry();
+  if (client_.width() <= 0 || client_.height() <= 0) {
+    *why = "xwininfo could not read the window";
     return false;
   }
   return true;
+}
+
+QRect Game::geometry() const {
+  const Output info = desktop_.tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window_});
+  return QRect(infofield(info.out, "Absolute upper-left X:"),
+               infofield(info.out, "Absolute upper-left Y:"), infofield(info.out, "Width:"),
+               infofield(info.out, "Height:"));
 }
 
 QByteArray Game::errors() { return process_.readAllStandardError(); }

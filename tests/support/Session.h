@@ -124,8 +124,9 @@ class Game {
 
   qint64 pid() const { return process_.processId(); }
   const QString& window() const { return window_; }
-  // The client area in screen coordinates.
+  // The client area in screen coordinates, as it was when the window showed and as it is now.
   QRect client() const { return client_; }
+  QRect geometry() const;
   bool running() const { return process_.state() == QProcess::Running; }
   // Whatever the program wrote to standard error so far.
   QByteArray errors();
