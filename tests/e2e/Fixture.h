@@ -21,16 +21,23 @@ class OnDesktop : public ::testing::Test {
   void SetUp() override {
     std::string why;
     bool toolsmissing = false;
-    desktop_ = session::Desktop::shared(session::Kind::X11, &why, &toolsmissing);
+    desktop_ = session::Desktop::shared(kind(), &why, &toolsmissing);
     if (desktop_ != nullptr) return;
     if (toolsmissing && !session::inci()) GTEST_SKIP() << why;
     FAIL() << why;
   }
 
+  virtual session::Kind kind() const { return session::Kind::X11; }
   const session::Desktop& desktop() const { return *desktop_; }
 
  private:
   session::Desktop* desktop_ = nullptr;
+};
+
+// The same on a headless Wayland compositor, where the game runs natively.
+class OnWayland : public OnDesktop {
+ protected:
+  session::Kind kind() const override { return session::Kind::Wayland; }
 };
 
 // The desktops are stopped once every test has run, before the application object goes.

@@ -3,9 +3,14 @@
 #include "support/Expected.h"
 #include "ui/Layout.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -21,11 +26,26 @@ namespace session {
 namespace {
 
 // The programs that each kind of desktop needs, and the Debian packages that bring them.
-const QStringList kX11Tools = {QStringLiteral("Xvfb"),       QStringLiteral("openbox"),
-                               QStringLiteral("xdotool"),    QStringLiteral("xwininfo"),
-                               QStringLiteral("xprop"),      QStringLiteral("import"),
-                               QStringLiteral("dbus-daemon")};
-constexpr const char* kX11Packages = "xvfb openbox xdotool x11-utils imagemagick dbus-daemon";
+const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
+    {Kind::X11,
+     {{QStringLiteral("Xvfb"), QStringLiteral("openbox"), QStringLiteral("xdotool"),
+       QStringLiteral("xwininfo"), QStringLiteral("xprop"), QStringLiteral("import"),
+       QStringLiteral("dbus-daemon")},
+      "xvfb openbox xdotool x11-utils imagemagick dbus-daemon"}},
+    {Kind::Wayland,
+     {{QStringLiteral("sway"), QStringLiteral("swaymsg"), QStringLiteral("wayvnc"),
+       QStringLiteral("grim"), QStringLiteral("setpriv"), QStringLiteral("dbus-daemon")},
+      "sway wayvnc grim util-linux dbus-daemon qt6-wayland"}}};
+
+// sway with no real outputs or input devices, drawing in software, and no Xwayland of its own,
+// which would take an X display. Windows get no borders, so a window is its client area.
+constexpr const char* kSwayConfig =
+    "xwayland disable\n"
+    "swaynag_command -\n"
+    "output HEADLESS-1 mode 1024x768 position 0 0 scale 1\n"
+    "default_border none\n"
+    "default_floating_border none\n"
+    "focus_follows_mouse no\n";
 
 constexpr int kScreenW = 1024;
 constexpr int kScreenH = 768;
@@ -127,10 +147,11 @@ Desktop* Desktop::shared(Kind kind, std::string* why, bool* toolsmissing) {
   *toolsmissing = false;
   auto& slot = shareddesktops()[kind];
   if (slot) return slot.get();
-  if (const QStringList absent = missing(kX11Tools); !absent.isEmpty()) {
+  const auto& [tools, packages] = kTools.at(kind);
+  if (const QStringList absent = missing(tools); !absent.isEmpty()) {
     *toolsmissing = true;
     *why = "the desktop tests need these programs, which are not installed: " +
-           absent.join(QStringLiteral(", ")).toStdString() + " (Debian: " + kX11Packages + ")";
+           absent.join(QStringLiteral(", ")).toStdString() + " (Debian: " + packages + ")";
     return nullptr;
   }
   std::unique_ptr<Desktop> d(new Desktop(kind));
@@ -156,13 +177,13 @@ bool Desktop::start(std::string* why) {
   // The game must find this desktop only: the test runner may ask for the offscreen platform.
   for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY", "QT_SCALE_FACTOR"})
     env_.remove(QString::fromLatin1(name));
-  env_.insert(QString::fromLatin1(kMarker), home_.path());
+  env_.insert(QString::fromLatin1(kMarker), QStringLiteral(POMURAN_BUILD_DIR " ") + home_.path());
   // Nothing reads or writes the user's own settings.
   env_.insert(QStringLiteral("HOME"), home_.path());
   env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
   env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
   env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
-  return startbus(why) && startx11(why);
+  return startbus(why) && (kind_ == Kind::X11 ? startx11(why) : startwayland(why));
 }
 
 // Without a session bus the toolkit has libdbus launch one of its own, which outlives the game.
@@ -226,30 +247,140 @@ Output Desktop::tool(const QString& program, const QStringList& args, const QByt
 }
 
 void Desktop::pointer(QPoint at) const {
+  if (kind_ == Kind::Wayland) {
+    // sway passes the position through output-relative fractions, which can land a hair short
+    // of a whole pixel; aiming at the pixel's centre lands on the pixel itself.
+    sway({QStringLiteral("seat"), QStringLiteral("-"), QStringLiteral("cursor"),
+          QStringLiteral("set"), QString::number(at.x() + 0.5), QString::number(at.y() + 0.5)});
+    return;
+  }
   tool(QStringLiteral("xdotool"),
        {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
 }
 
 void Desktop::click(QPoint at) const {
-  tool(QStringLiteral("xdotool"),
-       {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-        QStringLiteral("click"), QStringLiteral("--delay"), QStringLiteral("0"),
-        QStringLiteral("1")});
+  pointer(at);
+  if (kind_ == Kind::Wayland) {
+    for (const char* how : {"press", "release"})
+      sway({QStringLiteral("seat"), QStringLiteral("-"), QStringLiteral("cursor"),
+            QString::fromLatin1(how), QStringLiteral("button1")});
+    return;
+  }
+  tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
+                                   QStringLiteral("0"), QStringLiteral("1")});
 }
 
 QImage Desktop::shot(QRect area) const {
-  const QString crop = QStringLiteral("%1x%2+%3+%4")
-                           .arg(area.width())
-                           .arg(area.height())
-                           .arg(area.x())
-                           .arg(area.y());
-  const Output o = tool(QStringLiteral("import"),
-                        {QStringLiteral("-silent"), QStringLiteral("-window"),
-                         QStringLiteral("root"), QStringLiteral("-crop"), crop,
-                         QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("ppm:-")});
-  QImage s = QImage::fromData(o.out, "PPM").convertToFormat(QImage::Format_RGB32);
+  QImage s;
+  if (kind_ == Kind::Wayland) {
+    const QString where = QStringLiteral("%1,%2 %3x%4")
+                              .arg(area.x())
+                              .arg(area.y())
+                              .arg(area.width())
+                              .arg(area.height());
+    const Output o =
+        tool(QStringLiteral("grim"), {QStringLiteral("-g"), where, QStringLiteral("-")});
+    s = QImage::fromData(o.out, "PNG");
+  } else {
+    const QString crop = QStringLiteral("%1x%2+%3+%4")
+                             .arg(area.width())
+                             .arg(area.height())
+                             .arg(area.x())
+                             .arg(area.y());
+    const Output o = tool(QStringLiteral("import"),
+                          {QStringLiteral("-silent"), QStringLiteral("-window"),
+                           QStringLiteral("root"), QStringLiteral("-crop"), crop,
+                           QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("ppm:-")});
+    s = QImage::fromData(o.out, "PPM");
+  }
+  s = s.convertToFormat(QImage::Format_RGB32);
   if (s.size() != area.size()) return {};
   return s;
+}
+
+Output Desktop::sway(const QStringList& args) const {
+  return tool(QStringLiteral("swaymsg"), args);
+}
+
+// sway refuses to run as root; as root the compositor and its pointer run as nobody, in the
+// session's folder handed over to that user. The game and the tools still reach them as root.
+QStringList Desktop::unprivileged(const QStringList& command) const {
+  if (geteuid() != 0) return command;
+  return QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=nobody"),
+                     QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                     QStringLiteral("--")} +
+         command;
+}
+
+bool Desktop::startwayland(std::string* why) {
+  const QString runtime = home_.path();
+  if (geteuid() == 0) {
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr ||
+        chown(runtime.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
+      *why = "the session's folder cannot be handed to the user nobody";
+      return false;
+    }
+  }
+  QFile config(home_.filePath(QStringLiteral("sway.conf")));
+  if (!config.open(QIODevice::WriteOnly) || config.write(kSwayConfig) < 0) {
+    *why = "cannot write sway's configuration";
+    return false;
+  }
+  config.close();
+  config.setPermissions(config.permissions() | QFileDevice::ReadOther);
+  QProcessEnvironment env = env_;
+  env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+  env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+  env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+  server_.setProcessEnvironment(env);
+  ownprocess(server_);
+  server_.setStandardOutputFile(QProcess::nullDevice());
+  server_.setStandardErrorFile(home_.filePath(QStringLiteral("sway.log")));
+  const QStringList compositor =
+      unprivileged({QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()});
+  server_.start(compositor.front(), compositor.mid(1));
+  // sway names its display and its control socket in the runtime folder once it listens.
+  const auto deadline = Clock::now() + std::chrono::seconds(15);
+  QDir dir(runtime);
+  while (Clock::now() < deadline && server_.state() != QProcess::NotRunning) {
+    const QStringList display = dir.entryList({QStringLiteral("wayland-[0-9]")}, QDir::System);
+    const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    if (!display.isEmpty() && !ipc.isEmpty()) {
+      env_.insert(QStringLiteral("WAYLAND_DISPLAY"), display.front());
+      env_.insert(QStringLiteral("SWAYSOCK"), dir.filePath(ipc.front()));
+      env_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+      if (sway({QStringLiteral("-t"), QStringLiteral("get_version")}).code == 0) break;
+    }
+    QThread::msleep(50);
+  }
+  if (!env_.contains(QStringLiteral("SWAYSOCK"))) {
+    *why = "sway did not start";
+    return false;
+  }
+  // Without an input device the seat has no pointer; wayvnc gives it a virtual one. It listens
+  // on a socket in the session's folder only.
+  wm_.setProcessEnvironment(env_);
+  ownprocess(wm_);
+  wm_.setStandardOutputFile(QProcess::nullDevice());
+  wm_.setStandardErrorFile(QProcess::nullDevice());
+  const QStringList vnc =
+      unprivileged({QStringLiteral("wayvnc"), QStringLiteral("-C"), QStringLiteral("/dev/null"),
+                    QStringLiteral("-u"), QStringLiteral("-o"), QStringLiteral("HEADLESS-1"),
+                    dir.filePath(QStringLiteral("vnc.sock"))});
+  wm_.start(vnc.front(), vnc.mid(1));
+  while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
+    const QJsonArray seats =
+        QJsonDocument::fromJson(sway({QStringLiteral("-t"), QStringLiteral("get_seats")}).out)
+            .array();
+    if (!seats.isEmpty() && (seats[0].toObject()[QStringLiteral("capabilities")].toInt() & 1)) {
+      pointer(QPoint(kScreenW - 1, kScreenH - 1));
+      return true;
+    }
+    QThread::msleep(50);
+  }
+  *why = "wayvnc gave sway's seat no pointer";
+  return false;
 }
 
 std::string describe(const std::optional<Seen>& s) {
@@ -320,7 +451,38 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
     *why = "the game did not start: " + process_.errorString().toStdString();
     return false;
   }
-  return findx11(why);
+  return desktop_.kind() == Kind::X11 ? findx11(why) : findwayland(why);
+}
+
+QJsonObject Game::node() const {
+  const Output tree = desktop_.sway({QStringLiteral("-t"), QStringLiteral("get_tree")});
+  std::function<QJsonObject(const QJsonObject&)> find = [&](const QJsonObject& n) {
+    if (n[QStringLiteral("pid")].toInteger() == pid()) return n;
+    for (const char* kids : {"nodes", "floating_nodes"})
+      for (const QJsonValue& k : n[QString::fromLatin1(kids)].toArray())
+        if (QJsonObject found = find(k.toObject()); !found.isEmpty()) return found;
+    return QJsonObject();
+  };
+  return find(QJsonDocument::fromJson(tree.out).object());
+}
+
+bool Game::findwayland(std::string* why) {
+  const auto deadline = Clock::now() + std::chrono::seconds(15);
+  while (Clock::now() < deadline && running()) {
+    const QJsonObject n = node();
+    const QJsonObject r = n[QStringLiteral("rect")].toObject();
+    const QJsonObject w = n[QStringLiteral("window_rect")].toObject();
+    if (!n.isEmpty() && w[QStringLiteral("width")].toInt() > 0) {
+      window_ = QString::number(n[QStringLiteral("id")].toInteger());
+      client_ = QRect(r[QStringLiteral("x")].toInt() + w[QStringLiteral("x")].toInt(),
+                      r[QStringLiteral("y")].toInt() + w[QStringLiteral("y")].toInt(),
+                      w[QStringLiteral("width")].toInt(), w[QStringLiteral("height")].toInt());
+      return true;
+    }
+    QThread::msleep(50);
+  }
+  *why = "the game's window did not show in sway's tree; it wrote: " + errors().toStdString();
+  return false;
 }
 
 bool Game::findx11(std::string* why) {

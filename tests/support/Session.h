@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -26,7 +27,8 @@ namespace session {
 
 using Clock = std::chrono::steady_clock;
 
-// Every process of a session carries this variable, set to the session's private folder.
+// Every process of a session carries this variable, set to the build folder of the tests and
+// the session's private folder.
 constexpr const char* kMarker = "POMURAN_TEST_SESSION";
 
 double seconds(Clock::time_point from, Clock::time_point to);
@@ -82,12 +84,16 @@ class Desktop {
   void click(QPoint at) const;
   // The screen's pixels inside `area`, read back from the server; null when that failed.
   QImage shot(QRect area) const;
+  // Sends a command to the Wayland compositor.
+  Output sway(const QStringList& args) const;
 
  private:
   explicit Desktop(Kind kind) : kind_(kind) {}
   bool start(std::string* why);
   bool startbus(std::string* why);
   bool startx11(std::string* why);
+  bool startwayland(std::string* why);
+  QStringList unprivileged(const QStringList& command) const;
 
   Kind kind_;
   QTemporaryDir home_;
@@ -151,6 +157,9 @@ class Game {
   // comparer sees it); answers how many pixels still differ, and the first of them.
   long waitwindow(const QImage& want, double scale, std::string* first, double seconds = 10.0);
 
+  // The window's node in the Wayland compositor's tree; empty on X11 or when there is none.
+  QJsonObject node() const;
+
   // Waits for the program's end; false if it is still running after `ms`.
   bool waitexit(int ms);
   bool crashed() const { return process_.exitStatus() == QProcess::CrashExit; }
@@ -158,6 +167,7 @@ class Game {
 
  private:
   bool findx11(std::string* why);
+  bool findwayland(std::string* why);
 
   const Desktop& desktop_;
   QProcess process_;

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Fails when any process still carries the desktop session's marker: a server, window manager,
-# bus or game that a test started and did not stop.
-set -euo pipefail
+# Fails when any process still carries the desktop session's marker of the given build folder:
+# a server, window manager, bus or game that a test started and did not stop.
+#   leftovers.sh BUILD
+set -uo pipefail
+marker="POMURAN_TEST_SESSION=${1:?usage: leftovers.sh BUILD} "
 left=()
 for env in /proc/[0-9]*/environ; do
-  pid=${env#/proc/}
-  pid=${pid%/environ}
-  if tr '\0' '\n' <"$env" 2>/dev/null | grep -q '^POMURAN_TEST_SESSION='; then
+  if grep -qazF "$marker" "$env" 2>/dev/null; then
+    pid=${env#/proc/}
+    pid=${pid%/environ}
     left+=("$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)")
   fi
 done

@@ -1,0 +1,51 @@
+#include "Fixture.h"
+#include "support/Expected.h"
+
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using e2e::OnWayland;
+using e2e::Seen;
+
+// A Wayland session runs the game natively: a tiling compositor floats the fixed-size window,
+// and the game looks and plays as it does on X11 until the compositor closes it.
+TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
+  E2E_START(g);
+  const QJsonObject node = g.node();
+  EXPECT_EQ(node[QStringLiteral("type")].toString(), QStringLiteral("floating_con"));
+  EXPECT_EQ(node[QStringLiteral("app_id")].toString(), QStringLiteral(POMURAN_APP_ID));
+  EXPECT_EQ(node[QStringLiteral("name")].toString(), QStringLiteral("ポムラン"));
+  EXPECT_EQ(g.client().size(), ui::layout::kClient);
+  std::string first;
+  EXPECT_EQ(g.waitwindow(expected::window(expected::firstfield()), 1.0, &first), 0) << first;
+
+  // The pointer's first position in the window only enters it; the moves after it count. sway
+  // draws the pointer into its pictures, so it leaves the window before each one.
+  const QPoint away(1023, 767);
+  for (int x : {100, 0, 479, 123}) {
+    g.movetofield(300, 150);
+    g.movetofield(x, 150);
+    desktop().pointer(away);
+    const int want = std::min(x, 440);
+    const auto seen = g.waitfield([want](const Seen& s) { return s.paddlex == want; });
+    EXPECT_TRUE(seen && seen->paddlex == want && seen->ballx == want + e2e::kBallOnPaddle)
+        << "pointer at " << x << ": " << session::describe(seen);
+  }
+  g.movetofield(123, 100);
+  g.clickfield(123, 100);
+  desktop().pointer(away);
+  const auto climbing = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY - 10; });
+  EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
+
+  const session::Output close =
+      desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("kill")});
+  EXPECT_EQ(close.code, 0) << close.err.toStdString();
+  ASSERT_TRUE(g.waitexit(3000)) << "still running 3 s after the compositor closed it";
+  EXPECT_FALSE(g.crashed());
+  EXPECT_EQ(g.exitcode(), 0) << g.errors().toStdString();
+}
+
+}  // namespace
