@@ -248,7 +248,16 @@ int Main(int argc, char** argv) {
   Form1 form;
   prepare(form);
   form.show();
-  return app.exec();
+  const int status = app.exec();
+  // Qt 6.4's Wayland plugin can deadlock while it disconnects: the display's destructor waits
+  // for its event thread, which waits for events that never come, and a closed game would never
+  // end. The game has nothing to save or release that the system does not reclaim, so on
+  // Wayland it ends here, before the toolkit is torn down.
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }
 
 }  // namespace ui

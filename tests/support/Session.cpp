@@ -63,6 +63,16 @@ QStringList missing(const QStringList& tools) {
   return absent;
 }
 
+// Starts a process of the session: its own process group, its output kept only if asked for.
+void launch(QProcess& p, const QProcessEnvironment& env, const QStringList& command,
+            bool output = false) {
+  p.setProcessEnvironment(env);
+  ownprocess(p);
+  if (!output) p.setStandardOutputFile(QProcess::nullDevice());
+  p.setStandardErrorFile(QProcess::nullDevice());
+  p.start(command.front(), command.mid(1));
+}
+
 // Reads the first line that a starting server writes, such as its display number or its bus
 // address; empty when none came in time.
 QByteArray firstline(QProcess& p, int ms) {
@@ -188,15 +198,14 @@ bool Desktop::start(std::string* why) {
 
 // Without a session bus the toolkit has libdbus launch one of its own, which outlives the game.
 bool Desktop::startbus(std::string* why) {
-  bus_.setProcessEnvironment(env_);
-  ownprocess(bus_);
-  bus_.start(
-      QStringLiteral("dbus-daemon"),
-      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-       QStringLiteral("--address=unix:dir=") + home_.path()});
+  launch(
+      bus_, env_,
+      {QStringLiteral("dbus-daemon"), QStringLiteral("--session"), QStringLiteral("--nofork"),
+       QStringLiteral("--print-address=1"), QStringLiteral("--address=unix:dir=") + home_.path()},
+      true);
   const QByteArray address = firstline(bus_, 10000);
   if (address.isEmpty()) {
-    *why = "dbus-daemon did not start: " + bus_.readAllStandardError().toStdString();
+    *why = "dbus-daemon did not start";
     return false;
   }
   env_.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromLatin1(address));
@@ -206,24 +215,20 @@ bool Desktop::startbus(std::string* why) {
 bool Desktop::startx11(std::string* why) {
   // The server picks a free display itself and writes its number to standard output, so
   // several test programs and other sessions on this machine never collide.
-  server_.setProcessEnvironment(env_);
-  ownprocess(server_);
-  server_.start(QStringLiteral("Xvfb"),
-                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                 QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(kScreenW).arg(kScreenH),
-                 QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
+  launch(server_, env_,
+         {QStringLiteral("Xvfb"), QStringLiteral("-displayfd"), QStringLiteral("1"),
+          QStringLiteral("-screen"), QStringLiteral("0"),
+          QStringLiteral("%1x%2x24").arg(kScreenW).arg(kScreenH), QStringLiteral("-nolisten"),
+          QStringLiteral("tcp"), QStringLiteral("-noreset")},
+         true);
   const QByteArray number = firstline(server_, 15000);
   if (number.isEmpty()) {
-    *why = "Xvfb did not start: " + server_.readAllStandardError().toStdString();
+    *why = "Xvfb did not start";
     return false;
   }
   env_.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(number));
 
-  wm_.setProcessEnvironment(env_);
-  ownprocess(wm_);
-  wm_.setStandardOutputFile(QProcess::nullDevice());
-  wm_.setStandardErrorFile(QProcess::nullDevice());
-  wm_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+  launch(wm_, env_, {QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
   // A window manager announces itself with this root property once it manages the screen.
   const auto deadline = Clock::now() + std::chrono::seconds(15);
   while (wm_.waitForStarted(10000) && Clock::now() < deadline) {
@@ -333,13 +338,8 @@ bool Desktop::startwayland(std::string* why) {
   env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
   env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
   env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-  server_.setProcessEnvironment(env);
-  ownprocess(server_);
-  server_.setStandardOutputFile(QProcess::nullDevice());
-  server_.setStandardErrorFile(home_.filePath(QStringLiteral("sway.log")));
-  const QStringList compositor =
-      unprivileged({QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()});
-  server_.start(compositor.front(), compositor.mid(1));
+  launch(server_, env,
+         unprivileged({QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()}));
   // sway names its display and its control socket in the runtime folder once it listens.
   const auto deadline = Clock::now() + std::chrono::seconds(15);
   QDir dir(runtime);
@@ -360,15 +360,10 @@ bool Desktop::startwayland(std::string* why) {
   }
   // Without an input device the seat has no pointer; wayvnc gives it a virtual one. It listens
   // on a socket in the session's folder only.
-  wm_.setProcessEnvironment(env_);
-  ownprocess(wm_);
-  wm_.setStandardOutputFile(QProcess::nullDevice());
-  wm_.setStandardErrorFile(QProcess::nullDevice());
-  const QStringList vnc =
-      unprivileged({QStringLiteral("wayvnc"), QStringLiteral("-C"), QStringLiteral("/dev/null"),
-                    QStringLiteral("-u"), QStringLiteral("-o"), QStringLiteral("HEADLESS-1"),
-                    dir.filePath(QStringLiteral("vnc.sock"))});
-  wm_.start(vnc.front(), vnc.mid(1));
+  launch(wm_, env_,
+         unprivileged({QStringLiteral("wayvnc"), QStringLiteral("-C"), QStringLiteral("/dev/null"),
+                       QStringLiteral("-u"), QStringLiteral("-o"), QStringLiteral("HEADLESS-1"),
+                       dir.filePath(QStringLiteral("vnc.sock"))}));
   while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
     const QJsonArray seats =
         QJsonDocument::fromJson(sway({QStringLiteral("-t"), QStringLiteral("get_seats")}).out)

@@ -40,17 +40,10 @@ long residentkib() {
 
 // Sanitised builds keep freed memory in quarantine on purpose, so their size says nothing
 // about leaks; those builds print the figures without judging them.
-constexpr bool kSanitised =
-#if defined(__SANITIZE_ADDRESS__)
-    true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    true;
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kSanitised = true;
 #else
-    false;
-#endif
-#else
-    false;
+constexpr bool kSanitised = false;
 #endif
 
 // The ball can reach the paddle within this tick: its left edge is over the paddle as the rule
