@@ -21,27 +21,24 @@ std::vector<int> steps(World& w, int n) {
   return ys;
 }
 
+// Puts the ball somewhere with a given speed, as a hit or a bounce would leave it.
+void aim(World& w, int16_t x, int16_t y, int16_t dx, int16_t dy) {
+  w.m.gs.ballx = x;
+  w.m.gs.bally = y;
+  w.m.gs.balldx = dx;
+  w.m.gs.balldy = dy;
+}
+
 }  // namespace
 
 TEST(InitGame, SetsEveryFieldAndRestsTheBallOnThePaddleCentre) {
   World w;
-  const game::GameState& g = w.m.gs;
-  EXPECT_EQ(g.playing, 0);
-  EXPECT_EQ(g.paddlex, 200);
-  EXPECT_EQ(g.paddley, 256);
-  EXPECT_EQ(g.paddlew, 40);
-  EXPECT_EQ(g.paddleh, 8);
-  EXPECT_EQ(g.ballx, 216);
-  EXPECT_EQ(g.bally, 248);
-  EXPECT_EQ(g.ballw, 8);
-  EXPECT_EQ(g.ballh, 8);
-  EXPECT_EQ(g.balldx, 0);
-  EXPECT_EQ(g.balldy, -5);
-  EXPECT_EQ(g.bally + g.ballh, g.paddley);
-  EXPECT_EQ(g.ballx - g.paddlex, (g.paddlew - g.ballw) / 2);
+  // playing; paddle x, y, w, h; ball x, y, w, h; ball dx, dy
+  const game::GameState want{0, 200, 256, 40, 8, 216, 248, 8, 8, 0, -5};
+  EXPECT_EQ(w.m.gs, want);
 }
 
-TEST(MovePaddle, ClampsTheLeftEdgeToTheField) {
+TEST(MovePaddle, ClampsTheLeftEdgeToTheFieldAndRedrawsEveryTime) {
   World w;
   const std::pair<int16_t, int16_t> cases[] = {
       {-25, 0},   {-1, 0},    {0, 0},      {1, 1},         {439, 439},
@@ -50,10 +47,11 @@ TEST(MovePaddle, ClampsTheLeftEdgeToTheField) {
     w.m.movepaddle(x);
     EXPECT_EQ(w.m.gs.paddlex, want) << "x = " << x;
   }
-}
-
-TEST(MovePaddle, TheLowerBoundGoesFirstForAPaddleWiderThanTheField) {
-  World w;
+  // Every call redraws, also those that leave the paddle where it was.
+  EXPECT_EQ(w.screen.repaints, 1 + 10);
+  EXPECT_EQ(w.mainscr, w.offscr);
+  EXPECT_EQ(w.offscr, w.composed());
+  // The lower bound goes first, so a paddle wider than the field ends at the negative limit.
   w.m.gs.paddlew = 500;
   w.m.movepaddle(-10);
   EXPECT_EQ(w.m.gs.paddlex, -20);
@@ -61,197 +59,106 @@ TEST(MovePaddle, TheLowerBoundGoesFirstForAPaddleWiderThanTheField) {
 
 TEST(MovePaddle, CarriesTheRestingBallButNotAFlyingOne) {
   World w;
+  game::GameState& g = w.m.gs;
   w.m.movepaddle(100);
-  EXPECT_EQ(w.m.gs.paddlex, 100);
-  EXPECT_EQ(w.m.gs.ballx, 116);
-  EXPECT_EQ(w.m.gs.bally, 248);
-
-  w.m.gs.bally = 200;  // y is never touched by the paddle
+  EXPECT_EQ(g.paddlex, 100);
+  EXPECT_EQ(g.ballx, 116);
+  EXPECT_EQ(g.bally, 248);
+  g.bally = 200;  // y is never touched by the paddle
   w.m.movepaddle(300);
-  EXPECT_EQ(w.m.gs.ballx, 316);
-  EXPECT_EQ(w.m.gs.bally, 200);
-
-  w.m.gs.playing = game::kTrue;
+  EXPECT_EQ(g.ballx, 316);
+  EXPECT_EQ(g.bally, 200);
+  g.playing = game::kTrue;
   for (int16_t x : {0, 77, 440, 12}) {
     w.m.movepaddle(x);
-    EXPECT_EQ(w.m.gs.paddlex, x);
-    EXPECT_EQ(w.m.gs.ballx, 316);
-    EXPECT_EQ(w.m.gs.bally, 200);
+    EXPECT_EQ(g.paddlex, x);
+    EXPECT_EQ(g.ballx, 316);
+    EXPECT_EQ(g.bally, 200);
   }
-}
-
-TEST(MovePaddle, CentresTheBallWithTiesToEven) {
-  World w;
-  w.m.gs.paddlew = 41;  // (41 - 8) / 2 = 16.5
+  // Centring rounds half to even: (41 - 8) / 2 = 16.5 puts the ball at 216.5, then 217.5.
+  g.playing = game::kFalse;
+  g.paddlew = 41;
   w.m.movepaddle(200);
-  EXPECT_EQ(w.m.gs.ballx, 216);  // 216.5 goes to the even 216
+  EXPECT_EQ(g.ballx, 216);
   w.m.movepaddle(201);
-  EXPECT_EQ(w.m.gs.ballx, 218);  // 217.5 goes to the even 218
-}
-
-TEST(MovePaddle, EveryCallRedrawsEvenWithoutAChange) {
-  World w;
-  const int before = w.screen.repaints;
-  w.m.movepaddle(200);
-  w.m.movepaddle(200);
-  w.m.movepaddle(-5);
-  EXPECT_EQ(w.screen.repaints, before + 3);
-  EXPECT_EQ(w.mainscr, w.offscr);
-  EXPECT_EQ(w.offscr, w.composed());
+  EXPECT_EQ(g.ballx, 218);
 }
 
 TEST(WallHit, EachEdgeReportsItsBitAtTheExactBound) {
   World w;
-  game::GameState& g = w.m.gs;
-  g.ballx = 100;
-  g.bally = 100;
-  EXPECT_EQ(w.m.wallhit(), 0);
-  g.bally = 296;  // bottom edge at 304
-  EXPECT_EQ(w.m.wallhit(), 1);
-  g.bally = 295;
-  EXPECT_EQ(w.m.wallhit(), 0);
-  g.bally = 0;
-  EXPECT_EQ(w.m.wallhit(), 2);
-  g.bally = 1;
-  EXPECT_EQ(w.m.wallhit(), 0);
-  g.ballx = 472;  // right edge at 480
-  EXPECT_EQ(w.m.wallhit(), 8);
-  g.ballx = 471;
-  EXPECT_EQ(w.m.wallhit(), 0);
-  g.ballx = 0;
-  EXPECT_EQ(w.m.wallhit(), 4);
-  g.ballx = 1;
-  EXPECT_EQ(w.m.wallhit(), 0);
-  g.ballx = -3;
-  g.bally = -3;
-  EXPECT_EQ(w.m.wallhit(), 2 | 4);
-  g.ballx = 500;
-  g.bally = 400;
-  EXPECT_EQ(w.m.wallhit(), 1 | 8);
+  // x, y, mask. The ball is 8 square: its bottom edge meets 304 at y = 296, its right edge 480
+  // at x = 472.
+  const int16_t cases[][3] = {{100, 100, 0}, {100, 296, 1},   {100, 295, 0},    {100, 0, 2},
+                              {100, 1, 0},   {472, 1, 8},     {471, 1, 0},      {0, 1, 4},
+                              {1, 1, 0},     {-3, -3, 2 | 4}, {500, 400, 1 | 8}};
+  for (auto [x, y, mask] : cases) {
+    aim(w, x, y, 0, -5);
+    EXPECT_EQ(w.m.wallhit(), mask) << x << "," << y;
+  }
 }
 
-TEST(PaddleHit, OnlyTheBallsLeftEdgeCountsAndBothEndsAreInclusive) {
+TEST(PaddleHit, OnlyTheBallsLeftEdgeCountsAndTheTopEdgeIsMetFromTheMovingSide) {
   World w;
-  game::GameState& g = w.m.gs;
-  g.balldy = 5;
-  g.bally = 248;  // bottom edge on the paddle's top
-  g.ballx = g.paddlex + g.paddlew;
-  EXPECT_EQ(w.m.paddlehit(), 1);
-  g.ballx = g.paddlex + g.paddlew + 1;
-  EXPECT_EQ(w.m.paddlehit(), 0);
-  g.ballx = g.paddlex;
-  EXPECT_EQ(w.m.paddlehit(), 1);
-  g.ballx = g.paddlex - 1;  // most of the ball is over the paddle, yet it misses
-  EXPECT_EQ(w.m.paddlehit(), 0);
-}
-
-TEST(PaddleHit, GoingDownTheTopEdgeIsMetFromAbove) {
-  World w;
-  game::GameState& g = w.m.gs;
-  g.ballx = 216;
-  g.balldy = 5;
-  g.bally = 247;  // bottom 255 < 256
-  EXPECT_EQ(w.m.paddlehit(), 0);
-  g.bally = 248;
-  EXPECT_EQ(w.m.paddlehit(), 1);
-  g.bally = 255;
-  EXPECT_EQ(w.m.paddlehit(), 1);
-  g.bally = 256;  // top no longer above the paddle's top
-  EXPECT_EQ(w.m.paddlehit(), 0);
-}
-
-TEST(PaddleHit, GoingUpTheTopEdgeIsMetFromBelow) {
-  World w;
-  game::GameState& g = w.m.gs;
-  g.ballx = 216;
-  g.balldy = -5;
-  g.bally = 248;  // bottom 256 is not > 256
-  EXPECT_EQ(w.m.paddlehit(), 0);
-  g.bally = 249;
-  EXPECT_EQ(w.m.paddlehit(), 2);
-  g.bally = 256;
-  EXPECT_EQ(w.m.paddlehit(), 2);
-  g.bally = 257;
-  EXPECT_EQ(w.m.paddlehit(), 0);
-  g.balldy = 0;  // a resting velocity counts as upwards
-  g.bally = 250;
-  EXPECT_EQ(w.m.paddlehit(), 2);
+  // The paddle spans x 200..240 with its top at 256; the ball is 8 square. Going down, its
+  // bottom edge meets the top from above; going up (or resting), from below.
+  const int16_t cases[][4] = {
+      // x, y, dy, mask
+      {240, 248, 5, 1},  {241, 248, 5, 0},  {200, 248, 5, 1},  {199, 248, 5, 0},  // both ends count
+      {216, 247, 5, 0},  {216, 248, 5, 1},  {216, 255, 5, 1},  {216, 256, 5, 0},  // going down
+      {216, 248, -5, 0}, {216, 249, -5, 2}, {216, 256, -5, 2}, {216, 257, -5, 0},  // going up
+      {216, 250, 0, 2}};
+  for (auto [x, y, dy, mask] : cases) {
+    aim(w, x, y, 0, dy);
+    EXPECT_EQ(w.m.paddlehit(), mask) << x << "," << y << " dy " << dy;
+  }
 }
 
 TEST(Bounce, ReversesEachAxisOnceWhateverBitsAreSet) {
   World w;
-  game::GameState& g = w.m.gs;
-  g.balldx = 3;
-  g.balldy = -5;
-  w.m.bounce(0);
-  EXPECT_EQ(g.balldx, 3);
-  EXPECT_EQ(g.balldy, -5);
-  w.m.bounce(3);
-  EXPECT_EQ(g.balldy, 5);
-  EXPECT_EQ(g.balldx, 3);
-  w.m.bounce(12);
-  EXPECT_EQ(g.balldx, -3);
-  EXPECT_EQ(g.balldy, 5);
-  w.m.bounce(1);
-  EXPECT_EQ(g.balldy, -5);
-  w.m.bounce(2);
-  EXPECT_EQ(g.balldy, 5);
-  w.m.bounce(4);
-  EXPECT_EQ(g.balldx, 3);
-  w.m.bounce(8);
-  EXPECT_EQ(g.balldx, -3);
-  w.m.bounce(15);
-  EXPECT_EQ(g.balldx, 3);
-  EXPECT_EQ(g.balldy, -5);
+  aim(w, 100, 100, 3, -5);
+  // Each mask applies to the speed that the one before it left.
+  const int16_t cases[][3] = {{0, 3, -5}, {3, 3, 5}, {12, -3, 5}, {1, -3, -5},
+                              {2, -3, 5}, {4, 3, 5}, {8, -3, 5},  {15, 3, -5}};
+  for (auto [mask, dx, dy] : cases) {
+    w.m.bounce(mask);
+    EXPECT_EQ(w.m.gs.balldx, dx) << "mask " << mask;
+    EXPECT_EQ(w.m.gs.balldy, dy) << "mask " << mask;
+  }
 }
 
 TEST(MoveBall, ClimbsOnTheLatticeAndIsDrawnTwiceAtTheTop) {
   World w;
-  const std::vector<int> ys = steps(w, 51);
   std::vector<int> want;
   for (int y = 243; y >= 3; y -= 5) want.push_back(y);  // 49 steps up
-  want.push_back(3);                                    // -2 turns back to 3
-  want.push_back(8);
-  EXPECT_EQ(ys, want);
+  want.insert(want.end(), {3, 8});                      // -2 turns back to 3
+  EXPECT_EQ(steps(w, 51), want);
   EXPECT_EQ(w.m.gs.balldy, 5);
   EXPECT_EQ(w.m.gs.ballx, 216);
 }
 
-TEST(MoveBall, ReboundsFromThePaddleTopFrom243) {
+TEST(MoveBall, ReboundsFromThePaddleTopOrPassesAMissingOneAndTurnsAt293) {
   World w;
-  w.m.gs.bally = 243;
-  w.m.gs.balldy = 5;
+  aim(w, 216, 243, 0, 5);
   w.m.moveball();
   EXPECT_EQ(w.m.gs.bally, 243);
   EXPECT_EQ(w.m.gs.balldy, -5);
   EXPECT_EQ(w.m.lastsubsteps(), 2);
-}
 
-TEST(MoveBall, PassesAMissingPaddleAndTurnsAt293) {
-  World w;
-  w.m.gs.bally = 243;
-  w.m.gs.balldy = 5;
+  aim(w, 216, 243, 0, 5);
   w.m.gs.paddlex = 300;  // the ball at 216 is left of the paddle
-  std::vector<int> ys = steps(w, 12);
   const std::vector<int> want = {248, 253, 258, 263, 268, 273, 278, 283, 288, 293, 293, 288};
-  EXPECT_EQ(ys, want);
+  EXPECT_EQ(steps(w, 12), want);
   EXPECT_EQ(w.m.gs.balldy, -5);
 }
 
 TEST(MoveBall, StaysTrappedUnderThePaddleWhileItIsOverTheBall) {
   World w;
-  w.m.gs.bally = 258;
-  w.m.gs.balldy = -5;
+  aim(w, 216, 258, 0, -5);
   w.m.moveball();
   EXPECT_EQ(w.m.gs.bally, 258);
   EXPECT_EQ(w.m.gs.balldy, 5);
   // Down to the floor and back: the paddle sends it down again each time.
-  for (int i = 0; i < 40; ++i) {
-    w.m.moveball();
-    EXPECT_GE(w.m.gs.bally, 258);
-    EXPECT_LE(w.m.gs.bally, 293);
-    EXPECT_EQ((w.m.gs.bally - 3) % 5, 0);
-  }
+  for (int y : steps(w, 40)) EXPECT_TRUE(y >= 258 && y <= 293 && (y - 3) % 5 == 0) << y;
 }
 
 TEST(MoveBall, ErasesTheOldBallAndDrawsTheNewOneWithoutATrail) {
@@ -270,8 +177,7 @@ TEST(MoveBall, StopsAtTheSubstepCapWithTheBallInsideTheField) {
   game::GameState& g = w.m.gs;
   // A tall ball straddling the paddle's top: the paddle reports 1 and 2 in turn for ever.
   g.ballh = 20;
-  g.bally = 240;
-  g.balldy = 5;
+  aim(w, 216, 240, 0, 5);
   w.m.moveball();
   EXPECT_EQ(w.m.lastsubsteps(), game::kMaxSubsteps);
   EXPECT_GE(g.bally, 1);
@@ -281,10 +187,7 @@ TEST(MoveBall, StopsAtTheSubstepCapWithTheBallInsideTheField) {
 
   // A fast ball far outside is put back inside as well.
   g.ballh = 8;
-  g.ballx = 32000;
-  g.bally = 100;
-  g.balldx = 30000;
-  g.balldy = 0;
+  aim(w, 32000, 100, 30000, 0);
   w.m.moveball();
   EXPECT_LE(w.m.lastsubsteps(), game::kMaxSubsteps);
   EXPECT_GE(g.ballx, 1);
@@ -297,10 +200,7 @@ TEST(MoveBall, SumsPastSixteenBitsSaturateInsteadOfWrapping) {
   game::GameState& g = w.m.gs;
   game::Int16::resetoverflows();
   g.paddlex = 0;
-  g.ballx = 32767 - 3;
-  g.bally = 100;
-  g.balldx = 10;
-  g.balldy = 0;
+  aim(w, 32767 - 3, 100, 10, 0);
   w.m.moveball();
   EXPECT_GT(game::Int16::overflows(), 0u);
   // Saturated at 32767 it keeps touching the right wall, so the cap ends the step and puts the
