@@ -1,4 +1,5 @@
 #include "support/Session.h"
+#include "game/Constants.h"
 #include "support/Compare.h"
 #include "support/Expected.h"
 #include "ui/Layout.h"
@@ -18,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
 #include <sstream>
 
 namespace session {
@@ -387,9 +387,6 @@ std::string describe(const std::optional<Seen>& s) {
 
 std::optional<Seen> readfield(const QImage& field) {
   constexpr QRgb kBlue = render::rgb(0x0000FF);
-  constexpr QRgb kRed = render::rgb(0xFF0000);
-  constexpr int kPaddleY = 256;
-  constexpr int kPaddleMax = 480 - 40;
   if (field.size() != ui::layout::kPlayfield.size()) return std::nullopt;
   // The ball's blue pixels reach its left column and its top row.
   int bx = INT_MAX;
@@ -402,30 +399,17 @@ std::optional<Seen> readfield(const QImage& field) {
     }
   }
   if (bx == INT_MAX) return std::nullopt;
-  // Each row of the paddle gives two guesses at its left edge, from its first and from its last
-  // red pixel; the ball may hide some of them, never all.
+  // The paddle is where its picture matches the field wherever the ball does not cover it.
   const QImage paddle = ui::picture(QStringLiteral("paddle"));
-  std::set<int> guesses;
-  for (int r = 0; r < paddle.height(); ++r) {
-    int first = INT_MAX, last = INT_MIN, left = INT_MAX, right = INT_MIN;
-    for (int x = 0; x < paddle.width(); ++x) {
-      if (paddle.pixel(x, r) != kRed) continue;
-      first = std::min(first, x);
-      last = std::max(last, x);
-    }
-    for (int x = 0; x < field.width(); ++x) {
-      if (field.pixel(x, kPaddleY + r) != kRed) continue;
-      left = std::min(left, x);
-      right = std::max(right, x);
-    }
-    if (first == INT_MAX || left == INT_MAX) continue;
-    guesses.insert(left - first);
-    guesses.insert(right - last);
-  }
-  for (int px : guesses) {
-    if (px < 0 || px > kPaddleMax) continue;
-    const render::Surface want = expected::field(px, kPaddleY, bx, by);
-    if (frames::image(want) == field) return Seen{px, bx, by};
+  const QRect ball(bx, by, game::kBallW, game::kBallH);
+  for (int px = 0; px <= game::kFieldWidth - game::kPaddleW; ++px) {
+    bool fits = true;
+    for (int y = 0; fits && y < paddle.height(); ++y)
+      for (int x = 0; fits && x < paddle.width(); ++x)
+        fits = ball.contains(px + x, game::kPaddleY + y) ||
+               field.pixel(px + x, game::kPaddleY + y) == paddle.pixel(x, y);
+    if (fits && frames::image(expected::field(px, game::kPaddleY, bx, by)) == field)
+      return Seen{px, bx, by};
   }
   return std::nullopt;
 }

@@ -36,32 +36,25 @@ TEST(Pictures, EachSpriteSurfaceHoldsItsSpriteAboveASolidWhiteEraseFrame) {
   EXPECT_EQ(ui::picture(QStringLiteral("ball")).size(), QSize(8, 8));
 }
 
+// Eight 32 x 16 tiles, each framed light on its upper left and dark on its lower right, with
+// grey corners; the rest of the box is its background.
 TEST(Pictures, TheBlockSheetHasEightFramedTilesOfTheirColours) {
   auto f = fixture::form();
   const render::Surface& s = f->blocks->surface();
-  const render::Rgb fills[] = {rgb(0x0000FF), rgb(0xFF0000), rgb(0x00FFFF), rgb(0xFF00FF),
-                               rgb(0x00FF00), rgb(0xFFFF00), rgb(0xFF9900), rgb(0xFF99CC)};
-  const render::Rgb corner = rgb(0xC0C0C0);
-  for (int k = 0; k < 8; ++k) {
-    SCOPED_TRACE(k);
-    const int top = 16 * k;
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 32; ++x) {
-        const bool edgex = x == 0 || x == 31, edgey = y == 0 || y == 15;
-        render::Rgb want = fills[k];
-        if (edgex && edgey)
-          want = corner;
-        else if (y == 0 || x == 0)
-          want = render::kWhite;
-        else if (y == 15 || x == 31)
-          want = render::kBlack;
-        ASSERT_EQ(s.pixel(x, top + y), want) << x << "," << top + y;
-      }
-  }
-  // Beyond the sheet lies the box's background.
-  EXPECT_EQ(s.pixel(32, 0), s.background());
-  EXPECT_EQ(s.pixel(0, 128), s.background());
-  EXPECT_EQ(s.pixel(32, 144), s.background());
+  const uint32_t fills[] = {0x0000FF, 0xFF0000, 0x00FFFF, 0xFF00FF,
+                            0x00FF00, 0xFFFF00, 0xFF9900, 0xFF99CC};
+  ASSERT_EQ(QSize(s.width(), s.height()), QSize(33, 145));
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x) {
+      const int ty = y % 16;
+      const bool edgex = x == 0 || x == 31, edgey = ty == 0 || ty == 15;
+      const render::Rgb want = x > 31 || y > 127     ? s.background()
+                               : edgex && edgey      ? rgb(0xC0C0C0)
+                               : ty == 0 || x == 0   ? render::kWhite
+                               : ty == 15 || x == 31 ? render::kBlack
+                                                     : rgb(fills[y / 16]);
+      ASSERT_EQ(s.pixel(x, y), want) << x << "," << y;
+    }
 }
 
 // On the screen, every pixel of the window but the text of the controls: the background
