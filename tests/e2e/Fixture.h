@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iostream>
+
 namespace e2e {
 
 using session::Clock;
@@ -39,6 +42,19 @@ class OnWayland : public OnDesktop {
  protected:
   session::Kind kind() const override { return session::Kind::Wayland; }
 };
+
+// Ends the game by `how` and expects it gone within a second, by itself, with status 0.
+inline void expectendsorderly(session::Game& g, const std::function<void()>& how,
+                              const char* what) {
+  const auto begin = Clock::now();
+  how();
+  ASSERT_TRUE(g.waitexit(3000)) << "still running 3 s after " << what;
+  const double took = session::seconds(begin, Clock::now());
+  std::cout << "exit after " << what << ": " << took * 1000 << " ms\n";
+  EXPECT_LT(took, 1.0);
+  EXPECT_FALSE(g.crashed()) << "ended by a signal";
+  EXPECT_EQ(g.exitcode(), 0) << g.errors().toStdString();
+}
 
 // The desktops are stopped once every test has run, before the application object goes.
 class StopDesktops : public ::testing::Environment {
