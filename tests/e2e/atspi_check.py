@@ -19,16 +19,9 @@ WAIT = 15.0  # seconds allowed for anything to reach the bus
 
 # The window's objects in creation order, each as a screen reader names it; the picture boxes
 # that never show are not among them.
-WINDOW = [
-    ("combo box", "Speed"),
-    ("push button", "Start"),
-    ("filler", "Playfield"),
-    ("label", "BALL 0"),
-    ("label", "SCORE 0000"),
-    ("label", "HISCORE 00000"),
-    ("label", "STAGE 00"),
-    ("label", "SPEED :"),
-]
+WINDOW = [("combo box", "Speed"), ("push button", "Start"), ("filler", "Playfield"),
+          ("label", "BALL 0"), ("label", "SCORE 0000"), ("label", "HISCORE 00000"),
+          ("label", "STAGE 00"), ("label", "SPEED :")]
 
 failures = []
 
@@ -43,10 +36,9 @@ def check(ok, what):
 def pump(seconds, done=lambda: False):
     """Runs the event loop, which delivers bus events, until done() or the time is up."""
     end = time.monotonic() + seconds
-    context = GLib.MainContext.default()
     while not done() and time.monotonic() < end:
-        while context.pending():
-            context.iteration(False)
+        while GLib.MainContext.default().iteration(False):
+            pass
         time.sleep(0.02)
     return done()
 
@@ -63,61 +55,40 @@ def states(obj):
     return set(obj.getState().getStates())
 
 
-def describe(obj, depth):
-    names = sorted(pyatspi.stateToString(s) for s in states(obj))
-    line = f"{'  ' * depth}{obj.getRoleName()} {obj.name!r}"
-    if text(obj) is not None:
-        line += f" text={text(obj)!r}"
-    print(f"{line} [{', '.join(names)}]")
-    for child in obj:
-        describe(child, depth + 1)
-
-
-def descendants(obj):
-    for child in obj:
-        yield child
-        yield from descendants(child)
+def describe(obj, depth=1):
+    """Prints the object and all below it, and returns them all."""
+    names = ", ".join(sorted(pyatspi.stateToString(s) for s in states(obj)))
+    shown = "" if text(obj) is None else f" text={text(obj)!r}"
+    print(f"{'  ' * depth}{obj.getRoleName()} {obj.name!r}{shown} [{names}]")
+    return [obj] + [d for child in obj for d in describe(child, depth + 1)]
 
 
 def window(pid):
     """The game's window, once the game has reached the bus with all of its controls."""
-    def found():
+    end = time.monotonic() + WAIT
+    while time.monotonic() < end:
         for app in pyatspi.Registry.getDesktop(0):
             if app is not None and app.get_process_id() == pid:
                 for w in app:
                     if w.childCount >= len(WINDOW):
                         return w
-        return None
-    end = time.monotonic() + WAIT
-    while time.monotonic() < end:
-        w = found()
-        if w is not None:
-            return w
         time.sleep(0.1)
     return None
 
 
-def child(win, name):
-    return next((c for c in win if c.name == name), None)
-
-
 def main():
-    pid = int(sys.argv[1])
-    win = window(pid)
+    win = window(int(sys.argv[1]))
     if not check(win is not None, "the game's window reaches the bus"):
         return 1
     print("At start-up:")
-    describe(win, 1)
-
+    check(all(o.name for o in describe(win)), "every object has a name")
     check(win.getRole() == pyatspi.ROLE_FRAME and win.name == "ポムラン",
           "the window is a frame named ポムラン")
     check(pyatspi.STATE_RESIZABLE not in states(win), "the window is not resizable")
     check([(c.getRoleName(), c.name) for c in win] == WINDOW,
           "the window holds its controls with their names, and nothing hidden")
-    check(all(d.name for d in descendants(win)), "every object has a name")
 
-    speed = child(win, "Speed")
-    start = child(win, "Start")
+    speed, start = (next((c for c in win if c.name == n), None) for n in ("Speed", "Start"))
     if not check(speed is not None and start is not None, "the speed list and START are there"):
         return 1
     check(text(speed) == "LOW", "the speed list reads as its chosen entry, LOW")
@@ -139,9 +110,9 @@ def main():
     check(pump(WAIT, lambda: pyatspi.STATE_FOCUSED in states(speed)), "the speed list takes focus")
     subprocess.run(["xdotool", "key", "Down"], check=True)
     check(pump(WAIT, lambda: text(speed) == "MID"), "the speed list reads MID after Down")
-    pump(WAIT, lambda: ("object:text-changed:insert", "MID") in heard)
+    inserted = pump(WAIT, lambda: ("object:text-changed:insert", "MID") in heard)
     print("Events from the speed list:", heard)
-    check(("object:text-changed:insert", "MID") in heard, "the new entry reaches the bus as text")
+    check(inserted, "the new entry reaches the bus as text")
     pyatspi.Registry.deregisterEventListener(listen, *kinds)
 
     action = start.queryAction()
@@ -152,7 +123,7 @@ def main():
     check(pump(WAIT, lambda: all(s not in states(o) for o in (start, speed) for s in locked)),
           "during a round START and the speed list are greyed out")
     print("Once a round runs:")
-    describe(win, 1)
+    describe(win)
     return 1 if failures else 0
 
 

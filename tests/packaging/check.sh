@@ -37,27 +37,17 @@ quiet() {
 
 validate_desktop() { quiet "" desktop-file-validate "$1"; }
 
-validate_appstream() {
-  quiet "✔ Validation was successful." appstreamcli validate --no-net --pedantic --explain "$1"
-}
+appstream_ok="✔ Validation was successful."
+validate_appstream() { quiet "$appstream_ok" appstreamcli validate --no-net --pedantic --explain "$1"; }
 
 # Checks an installed tree: exactly the expected files under the prefix, icons of the right size
 # with transparency, and entries that validate where they lie.
 check_tree() {
-  local prefix=$1 id=$2 rel=$3
-  local want got
-  want=$(printf '%s\n' \
-    "${rel}games/pomuran" \
-    "${rel}share/applications/${id}.desktop" \
-    "${rel}share/doc/pomuran/changelog.gz" \
-    "${rel}share/doc/pomuran/copyright" \
-    "${rel}share/icons/hicolor/128x128/apps/${id}.png" \
-    "${rel}share/icons/hicolor/16x16/apps/${id}.png" \
-    "${rel}share/icons/hicolor/32x32/apps/${id}.png" \
-    "${rel}share/icons/hicolor/48x48/apps/${id}.png" \
-    "${rel}share/icons/hicolor/64x64/apps/${id}.png" \
-    "${rel}share/man/man6/pomuran.6.gz" \
-    "${rel}share/metainfo/${id}.metainfo.xml" | sort)
+  local prefix=$1 id=$2 rel=$3 size want got
+  want="games/pomuran share/applications/${id}.desktop share/doc/pomuran/changelog.gz
+    share/doc/pomuran/copyright share/man/man6/pomuran.6.gz share/metainfo/${id}.metainfo.xml"
+  for size in 16 32 48 64 128; do want+=" share/icons/hicolor/${size}x${size}/apps/${id}.png"; done
+  want=$(printf "$rel%s\n" $want | sort)
   got=$(cd "$prefix" && find . -type f -printf '%P\n' | sort)
   if [ "$want" != "$got" ]; then
     diff <(printf '%s\n' "$want") <(printf '%s\n' "$got") >&2 || true
@@ -65,7 +55,6 @@ check_tree() {
   fi
   [ -x "$prefix/${rel}games/pomuran" ] || fail "games/pomuran is not executable"
   file -b "$prefix/${rel}games/pomuran" | grep -q '^ELF .* executable' || fail "games/pomuran is no program"
-  local size
   for size in 16 32 48 64 128; do
     file -b "$prefix/${rel}share/icons/hicolor/${size}x${size}/apps/${id}.png" |
       grep -q "^PNG image data, $size x $size, 8-bit/color RGBA" ||
@@ -73,16 +62,12 @@ check_tree() {
   done
   validate_desktop "$prefix/${rel}share/applications/${id}.desktop"
   validate_appstream "$prefix/${rel}share/metainfo/${id}.metainfo.xml"
-  quiet "✔ Validation was successful." appstreamcli validate-tree --no-net --pedantic "$prefix"
+  quiet "$appstream_ok" appstreamcli validate-tree --no-net --pedantic "$prefix"
   echo "installed tree at $prefix: as expected"
 }
 
 work=""
-cleanup() {
-  [ -n "$work" ] && rm -rf "$work"
-  return 0
-}
-trap cleanup EXIT
+trap '[ -z "$work" ] || rm -rf "$work"' EXIT
 
 check_install() {
   local build=$1 id=$2
@@ -112,12 +97,9 @@ check_deb() {
   [ "$(field Section)" = games ] || fail "Section is not games"
   field Maintainer | grep -q '<.*@.*>' || fail "the maintainer has no address"
   [ "$(field Description | wc -l)" -ge 2 ] || fail "the description has no long part"
-  local depends
-  depends=$(field Depends)
+  local lib names
+  names=$(field Depends | tr ',' '\n' | sed 's/^ *//')
   # dpkg-shlibdeps names the libraries that the program links, with versions.
-  local lib
-  local names
-  names=$(printf '%s\n' "$depends" | tr ',' '\n' | sed 's/^ *//')
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     printf '%s\n' "$names" | grep -qF "$lib (>= " || fail "Depends lacks a versioned $lib"
   done
