@@ -42,6 +42,8 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
   setFixedSize(layout::kClient);
+  // The client area is fixed, so the title bar offers no maximise button.
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   // The background picture covers the whole client area.
   setAttribute(Qt::WA_OpaquePaintEvent);
   createcontrols();

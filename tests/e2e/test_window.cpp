@@ -34,6 +34,12 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
                      {QStringLiteral("-id"), g.window(), QStringLiteral("WM_NORMAL_HINTS")});
   EXPECT_TRUE(hints.out.contains("minimum size: 497 by 400")) << hints.out.toStdString();
   EXPECT_TRUE(hints.out.contains("maximum size: 497 by 400")) << hints.out.toStdString();
+  const session::Output allowed = desktop().tool(
+      QStringLiteral("xprop"),
+      {QStringLiteral("-id"), g.window(), QStringLiteral("_NET_WM_ALLOWED_ACTIONS")});
+  EXPECT_TRUE(allowed.out.contains("_NET_WM_ACTION_CLOSE")) << allowed.out.toStdString();
+  EXPECT_FALSE(allowed.out.contains("MAXIMIZE") || allowed.out.contains("RESIZE"))
+      << allowed.out.toStdString();
   const QStringList asks[] = {
       {QStringLiteral("xdotool"), QStringLiteral("windowsize"), g.window(), QStringLiteral("900"),
        QStringLiteral("700")},
