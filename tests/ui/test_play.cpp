@@ -21,25 +21,22 @@ void press(ui::Form1& f, Qt::MouseButton b, Qt::KeyboardModifiers mods = Qt::NoM
 
 }  // namespace
 
-TEST(Play, APointerMoveTakesTheWholePixelLeftOfIt) {
+// Each move takes the whole pixel at or left of the pointer, clamped to the field, saturating
+// far outside it, carries the resting ball and ends in one repaint, even when nothing moves.
+TEST(Play, APointerMoveTakesTheWholePixelLeftOfItClampedAndRepaints) {
   auto f = fixture::form();
-  move(f->mainscr, 123.6);
-  EXPECT_EQ(state(*f).paddlex, 123);
-  EXPECT_EQ(state(*f).ballx, 139);
-  move(f->mainscr, 99.999, 250.5);
-  EXPECT_EQ(state(*f).paddlex, 99);
-  EXPECT_EQ(f->mainscr->surface(), expected::field(99, 256, 115, 248));
-}
-
-TEST(Play, MovesAreClampedAndHugePositionsSaturate) {
-  auto f = fixture::form();
-  const std::pair<double, int> cases[] = {{-25.0, 0},    {1000.0, 440}, {40000.0, 440},
-                                          {-40000.0, 0}, {440.0, 440},  {439.9, 439},
-                                          {-0.1, 0},     {1e12, 440},   {-1e12, 0}};
+  const std::pair<double, int> cases[] = {
+      {123.6, 123},  {99.999, 99}, {-25.0, 0},   {1000.0, 440}, {40000.0, 440},
+      {-40000.0, 0}, {440.0, 440}, {439.9, 439}, {-0.1, 0},     {1e12, 440},
+      {-1e12, 0},    {10.0, 10},   {10.0, 10},   {10.5, 10},    {-3.0, 0}};
+  int repaints = f->screen().repaints();
   for (auto [x, want] : cases) {
-    move(f->mainscr, x);
+    move(f->mainscr, x, 250.5);
     EXPECT_EQ(state(*f).paddlex, want) << x;
+    EXPECT_EQ(state(*f).ballx, want + 16) << x;
+    EXPECT_EQ(f->screen().repaints(), ++repaints) << x;
   }
+  EXPECT_EQ(f->mainscr->surface(), expected::field(0, 256, 16, 248));
 }
 
 TEST(Play, MovesOutsideThePlayfieldDoNotMoveThePaddle) {
@@ -50,14 +47,6 @@ TEST(Play, MovesOutsideThePlayfieldDoNotMoveThePaddle) {
   fixture::mouse(f.get(), QEvent::MouseButtonPress, QPointF(300, 380), Qt::LeftButton,
                  Qt::LeftButton);
   EXPECT_EQ(state(*f).playing, 0);
-}
-
-TEST(Play, EveryMoveEndsInARepaintOfThePlayfield) {
-  auto f = fixture::form();
-  const int before = f->screen().repaints();
-  for (double x : {10.0, 10.0, 10.5, -3.0}) move(f->mainscr, x);
-  EXPECT_EQ(f->screen().repaints(), before + 4);
-  EXPECT_EQ(f->mainscr->surface(), expected::field(0, 256, 16, 248));
 }
 
 // The new frame is in the window's backing store, on its way to the screen, when the move's
@@ -88,31 +77,30 @@ TEST(Play, APressOfAnyButtonWithAnyModifiersStartsARound) {
   }
 }
 
-TEST(Play, StartButtonStartsARoundAndASecondStartChangesNothing) {
+// Idle ticks and a picked speed change nothing; "START" begins a round whose first tick moves
+// the ball up, and a second start of any kind changes nothing.
+TEST(Play, StartButtonStartsARoundAfterIdleTicksAndPickedSpeedsChangedNothing) {
   auto f = fixture::form();
+  const game::GameState idle = state(*f);
+  const int before = f->screen().repaints();
+  for (int i = 0; i < 5; ++i) f->tick();
+  f->Combo1->setCurrentIndex(2);
+  f->Combo1->setCurrentIndex(1);
+  EXPECT_EQ(state(*f), idle);
+  EXPECT_EQ(f->screen().repaints(), before);
   QTest::mouseClick(f->Command1, Qt::LeftButton);
   EXPECT_EQ(state(*f).playing, -1);
   EXPECT_FALSE(f->Command1->isEnabled());
   EXPECT_FALSE(f->Combo1->isEnabled());
   f->tick();
+  EXPECT_EQ(state(*f).bally, 243);
+  EXPECT_EQ(f->screen().repaints(), before + 1);
+  EXPECT_EQ(f->mainscr->surface(), expected::field(200, 256, 216, 243));
   const game::GameState running = state(*f);
   press(*f, Qt::LeftButton);
   f->Command1->click();  // disabled: the click is refused
   f->startround();
   EXPECT_EQ(state(*f), running);
-}
-
-TEST(Play, IdleTicksDrawNothingAndTheFirstTickMovesTheBallUp) {
-  auto f = fixture::form();
-  const int before = f->screen().repaints();
-  for (int i = 0; i < 5; ++i) f->tick();
-  EXPECT_EQ(f->screen().repaints(), before);
-  EXPECT_EQ(state(*f).bally, 248);
-  f->startround();
-  f->tick();
-  EXPECT_EQ(state(*f).bally, 243);
-  EXPECT_EQ(f->screen().repaints(), before + 1);
-  EXPECT_EQ(f->mainscr->surface(), expected::field(200, 256, 216, 243));
 }
 
 TEST(Play, DuringARoundThePaddleMovesAlone) {
@@ -125,17 +113,6 @@ TEST(Play, DuringARoundThePaddleMovesAlone) {
   EXPECT_EQ(state(*f).ballx, 216);
   EXPECT_EQ(state(*f).bally, 228);
   EXPECT_EQ(f->mainscr->surface(), expected::field(300, 256, 216, 228));
-}
-
-TEST(Play, PickingASpeedChangesNothing) {
-  auto f = fixture::form();
-  const game::GameState before = state(*f);
-  f->Combo1->setCurrentIndex(2);
-  f->Combo1->setCurrentIndex(1);
-  EXPECT_EQ(state(*f), before);
-  f->startround();
-  f->tick();
-  EXPECT_EQ(state(*f).bally, 243);
 }
 
 TEST(Play, EndRoundWhileIdleAndWhileRunning) {
