@@ -94,17 +94,7 @@ int infofield(const QByteArray& report, const char* label) {
   return -1;
 }
 
-}  // namespace
-
-double seconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
-
-bool inci() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::strcmp(ci, "true") == 0;
-}
-
+// Runs a program to its end with the given environment and standard input.
 Output run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
            const QByteArray& input, int timeoutms) {
   Output o;
@@ -119,6 +109,17 @@ Output run(const QString& program, const QStringList& args, const QProcessEnviro
   if (!input.isEmpty()) p.write(input);
   p.closeWriteChannel();
   return finish(p, p.waitForFinished(timeoutms));
+}
+
+}  // namespace
+
+double seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+bool inci() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::strcmp(ci, "true") == 0;
 }
 
 Output finish(QProcess& p, bool finished) {

@@ -45,10 +45,6 @@ struct Output {
   QByteArray err;
 };
 
-// Runs a program to its end with the given environment and standard input.
-Output run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-           const QByteArray& input = {}, int timeoutms = 15000);
-
 // Collects how a started program ended; one that has not finished is killed first.
 Output finish(QProcess& p, bool finished);
 
@@ -141,9 +137,8 @@ class Game {
   QPoint screenpoint(int cx, int cy) const { return client_.topLeft() + QPoint(cx, cy); }
   QPoint fieldpoint(int fx, int fy) const;
 
-  // Pictures of a part of the client area, of all of it and of the playfield alone.
+  // Pictures of a part of the client area and of the playfield.
   QImage part(QRect r) const { return desktop_.shot(r.translated(client_.topLeft())); }
-  QImage whole() const { return part(QRect(QPoint(0, 0), client_.size())); }
   QImage field() const;
 
   void movetofield(int fx, int fy) const { desktop_.pointer(fieldpoint(fx, fy)); }
