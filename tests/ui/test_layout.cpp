@@ -38,21 +38,13 @@ TEST(Layout, EveryControlHasItsPlaceAndSize) {
   EXPECT_EQ(place(f->lblhiscore), QRect(200, 323, 65, 17));
   EXPECT_EQ(place(f->lblstage), QRect(80, 323, 33, 17));
   EXPECT_EQ(place(f->Label1), QRect(72, 368, 81, 25));
-  // Each picture box's image matches its size.
+  // Each picture box's image matches its size, and only the main screen shows.
   for (ui::PictureBox* b : {f->paddle, f->ball, f->mainscr, f->blocks, f->offscr}) {
-    EXPECT_EQ(QSize(b->surface().width(), b->surface().height()), b->size())
-        << b->objectName().toStdString();
+    SCOPED_TRACE(b->objectName().toStdString());
+    EXPECT_EQ(QSize(b->surface().width(), b->surface().height()), b->size());
+    EXPECT_EQ(b->isVisible(), b == f->mainscr);
+    EXPECT_EQ(b->isEnabled(), b == f->mainscr);
   }
-}
-
-TEST(Layout, OnlyTheMainScreenIsShownAmongThePictureBoxes) {
-  auto f = fixture::form();
-  for (ui::PictureBox* hidden : {f->paddle, f->ball, f->blocks, f->offscr}) {
-    EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-    EXPECT_FALSE(hidden->isEnabled()) << hidden->objectName().toStdString();
-  }
-  EXPECT_TRUE(f->mainscr->isVisible());
-  EXPECT_TRUE(f->mainscr->isEnabled());
   EXPECT_TRUE(f->mainscr->hasMouseTracking());
 }
 
@@ -81,7 +73,7 @@ TEST(Layout, TheValueLabelsAreLightOrangeOnBlackInTheLabelFont) {
   }
 }
 
-TEST(Layout, SpeedLabelListAndStartButton) {
+TEST(Layout, SpeedLabelListStartButtonAndTimer) {
   auto f = fixture::form();
   EXPECT_EQ(f->Label1->text(), QStringLiteral("SPEED :"));
   EXPECT_EQ(f->Label1->backgroundRole(), QPalette::Button);
@@ -96,10 +88,7 @@ TEST(Layout, SpeedLabelListAndStartButton) {
   EXPECT_TRUE(f->Combo1->isEnabled());
   EXPECT_EQ(f->Command1->text(), QStringLiteral("START"));
   EXPECT_TRUE(f->Command1->isEnabled());
-}
-
-TEST(Layout, TheTimerRunsPreciselyEveryFiftyMilliseconds) {
-  auto f = fixture::form();
+  // The timer beats precisely every 50 ms from the start.
   EXPECT_EQ(f->Timer1->interval(), 50);
   EXPECT_EQ(f->Timer1->timerType(), Qt::PreciseTimer);
   EXPECT_TRUE(f->Timer1->isActive());
