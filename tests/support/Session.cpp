@@ -20,6 +20,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace session {
 
@@ -277,31 +278,20 @@ void Desktop::click(QPoint at) const {
 }
 
 QImage Desktop::shot(QRect area) const {
-  QImage s;
-  if (kind_ == Kind::Wayland) {
-    const QString where = QStringLiteral("%1,%2 %3x%4")
-                              .arg(area.x())
-                              .arg(area.y())
-                              .arg(area.width())
-                              .arg(area.height());
-    const Output o =
-        tool(QStringLiteral("grim"), {QStringLiteral("-g"), where, QStringLiteral("-")});
-    s = QImage::fromData(o.out, "PNG");
-  } else {
-    const QString crop = QStringLiteral("%1x%2+%3+%4")
-                             .arg(area.width())
-                             .arg(area.height())
-                             .arg(area.x())
-                             .arg(area.y());
-    const Output o = tool(QStringLiteral("import"),
-                          {QStringLiteral("-silent"), QStringLiteral("-window"),
-                           QStringLiteral("root"), QStringLiteral("-crop"), crop,
-                           QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("ppm:-")});
-    s = QImage::fromData(o.out, "PPM");
-  }
-  s = s.convertToFormat(QImage::Format_RGB32);
-  if (s.size() != area.size()) return {};
-  return s;
+  const auto [x, y, w, h] = std::tuple(area.x(), area.y(), area.width(), area.height());
+  const QString crop = QStringLiteral("%1x%2+%3+%4").arg(w).arg(h).arg(x).arg(y);
+  const Output o =
+      kind_ == Kind::Wayland
+          ? tool(QStringLiteral("grim"),
+                 {QStringLiteral("-g"), QStringLiteral("%1,%2 %3x%4").arg(x).arg(y).arg(w).arg(h),
+                  QStringLiteral("-")})
+          : tool(QStringLiteral("import"),
+                 {QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"),
+                  QStringLiteral("-crop"), crop, QStringLiteral("-depth"), QStringLiteral("8"),
+                  QStringLiteral("ppm:-")});
+  const QImage s = QImage::fromData(o.out, kind_ == Kind::Wayland ? "PNG" : "PPM")
+                       .convertToFormat(QImage::Format_RGB32);
+  return s.size() == area.size() ? s : QImage();
 }
 
 Output Desktop::sway(const QStringList& args) const {
