@@ -40,16 +40,11 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
   EXPECT_TRUE(allowed.out.contains("_NET_WM_ACTION_CLOSE")) << allowed.out.toStdString();
   EXPECT_FALSE(allowed.out.contains("MAXIMIZE") || allowed.out.contains("RESIZE"))
       << allowed.out.toStdString();
-  const QStringList asks[] = {
-      {QStringLiteral("xdotool"), QStringLiteral("windowsize"), g.window(), QStringLiteral("900"),
-       QStringLiteral("700")},
-      {QStringLiteral("wmctrl"), QStringLiteral("-i"), QStringLiteral("-r"), g.window(),
-       QStringLiteral("-b"), QStringLiteral("add,maximized_vert,maximized_horz")},
-      {QStringLiteral("wmctrl"), QStringLiteral("-i"), QStringLiteral("-r"), g.window(),
-       QStringLiteral("-b"), QStringLiteral("add,fullscreen")},
-      {QStringLiteral("xdotool"), QStringLiteral("windowsize"), g.window(), QStringLiteral("200"),
-       QStringLiteral("100")}};
-  for (const QStringList& ask : asks) {
+  const char* asks[] = {"xdotool windowsize %1 900 700",
+                        "wmctrl -i -r %1 -b add,maximized_vert,maximized_horz",
+                        "wmctrl -i -r %1 -b add,fullscreen", "xdotool windowsize %1 200 100"};
+  for (const char* words : asks) {
+    const QStringList ask = QString::fromLatin1(words).arg(g.window()).split(' ');
     SCOPED_TRACE(ask.join(' ').toStdString());
     const session::Output o = desktop().tool(ask.front(), ask.mid(1));
     EXPECT_EQ(o.code, 0) << o.err.toStdString();
@@ -98,10 +93,10 @@ TEST_F(OnDesktop, AScreenReaderFindsTheWindowTheSpeedAndTheStatusValues) {
   bus.setProcessEnvironment(desktop().env());
   session::ownprocess(bus);
   bus.start(launcher, {QStringLiteral("--launch-immediately"), QStringLiteral("--a11y=1")});
-  const QStringList getaddress = {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                                  QStringLiteral("--dest=org.a11y.Bus"),
-                                  QStringLiteral("/org/a11y/bus"),
-                                  QStringLiteral("org.a11y.Bus.GetAddress")};
+  const QStringList getaddress = QStringLiteral(
+                                     "--session --print-reply --dest=org.a11y.Bus /org/a11y/bus "
+                                     "org.a11y.Bus.GetAddress")
+                                     .split(' ');
   const auto deadline = session::Clock::now() + std::chrono::seconds(15);
   while (!desktop().tool(QStringLiteral("dbus-send"), getaddress).out.contains("unix:") &&
          session::Clock::now() < deadline) {

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -90,11 +91,8 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
     f->tick();
 
     ASSERT_EQ(g.playing, game::kTrue) << "tick " << t;
-    ASSERT_EQ(g.paddley, start.paddley);
-    ASSERT_EQ(g.paddlew, start.paddlew);
-    ASSERT_EQ(g.paddleh, start.paddleh);
-    ASSERT_EQ(g.ballw, start.ballw);
-    ASSERT_EQ(g.ballh, start.ballh);
+    ASSERT_EQ(std::tie(g.paddley, g.paddlew, g.paddleh, g.ballw, g.ballh),
+              std::tie(start.paddley, start.paddlew, start.paddleh, start.ballw, start.ballh));
     ASSERT_GE(g.paddlex, 0) << "tick " << t;
     ASSERT_LE(g.paddlex, game::kFieldWidth - g.paddlew) << "tick " << t;
     ASSERT_EQ(g.paddlex, before.paddlex) << "a tick moved the paddle at " << t;
