@@ -15,10 +15,13 @@ using e2e::OnDesktop;
 
 TEST_F(OnDesktop, TheWindowHasItsCaptionAndAClientAreaOf497By400) {
   E2E_START(g);
+  // The desktop entry's StartupWMClass names the window's class, "pomuran".
   const session::Output name = desktop().tool(
-      QStringLiteral("xprop"), {QStringLiteral("-id"), g.window(), QStringLiteral("_NET_WM_NAME")});
+      QStringLiteral("xprop"), {QStringLiteral("-id"), g.window(), QStringLiteral("_NET_WM_NAME"),
+                                QStringLiteral("WM_CLASS")});
   EXPECT_EQ(QString::fromUtf8(name.out.trimmed()),
-            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"ポムラン\""));
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"ポムラン\"\n"
+                           "WM_CLASS(STRING) = \"pomuran\", \"pomuran\""));
   EXPECT_EQ(g.client().size(), ui::layout::kClient);
   // The whole client area is on the screen, so that every picture of it is complete.
   EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(g.client()))

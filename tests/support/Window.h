@@ -4,6 +4,7 @@
 #include "ui/Startup.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -32,6 +33,13 @@ inline void mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton but
 
 inline void move(QWidget* w, double x, double y = 100.0) {
   mouse(w, QEvent::MouseMove, QPointF(x, y));
+}
+
+// The window as it went to the screen: the offscreen platform keeps the backing store that
+// paintEvent drew into as an image of the window's device size.
+inline QImage onscreen(const QWidget& w) {
+  const auto* image = dynamic_cast<const QImage*>(w.backingStore()->paintDevice());
+  return image ? image->copy() : QImage();
 }
 
 inline render::Rgb at(const QImage& img, int x, int y) { return render::rgb(img.pixel(x, y)); }

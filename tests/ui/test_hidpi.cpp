@@ -3,8 +3,6 @@
 #include "support/Window.h"
 #include "ui/Pictures.h"
 
-#include <QBackingStore>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,12 +14,10 @@ double scale() {
   return ok ? s : 0.0;
 }
 
-// The window as it went to the screen: the offscreen platform keeps the backing store that
-// paintEvent drew into as an image of the window's device size.
+// The window as it went to the screen, once everything posted has been painted.
 QImage onscreen(ui::Form1& f) {
   QCoreApplication::processEvents();
-  const auto* image = dynamic_cast<const QImage*>(f.backingStore()->paintDevice());
-  return image ? image->copy() : QImage();
+  return fixture::onscreen(f);
 }
 
 // A pointer move as the platform delivers it: in device pixels at the window, mapped back to

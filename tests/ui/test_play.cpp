@@ -2,8 +2,6 @@
 #include "support/Expected.h"
 #include "support/Window.h"
 
-#include <QBackingStore>
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -55,11 +53,9 @@ TEST(Play, AMoveReachesTheScreenBeforeItsHandlerReturns) {
   auto f = fixture::form();
   QCoreApplication::processEvents();
   move(f->mainscr, 60.0);
-  const auto* onscreen = dynamic_cast<const QImage*>(f->backingStore()->paintDevice());
-  ASSERT_NE(onscreen, nullptr);
-  const QImage shown = onscreen->copy(ui::layout::kPlayfield);
-  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
-            frames::image(expected::field(60, 256, 76, 248)));
+  EXPECT_EQ(
+      fixture::onscreen(*f).copy(ui::layout::kPlayfield).convertToFormat(QImage::Format_RGB32),
+      frames::image(expected::field(60, 256, 76, 248)));
 }
 
 TEST(Play, APressOfAnyButtonWithAnyModifiersStartsARound) {
