@@ -92,6 +92,13 @@ def main():
     if not check(speed is not None and start is not None, "the speed list and START are there"):
         return 1
     check(text(speed) == "LOW", "the speed list reads as its chosen entry, LOW")
+    descriptions = {c.name: c.description for c in win}
+    check(descriptions["Playfield"] ==
+          "Move the mouse here to move the paddle; click to start a round." and
+          descriptions["Start"] == "Starts a round: the ball leaves the paddle." and
+          descriptions["Speed"] == "LOW, MID or HIGH. In this version the ball keeps one speed "
+          "whichever is chosen. It cannot be changed during a round.",
+          "the playfield, START and the speed list say what they do in this version")
     labels = [r.getTarget(i).name for r in speed.getRelationSet()
               if r.getRelationType() == pyatspi.RELATION_LABELLED_BY
               for i in range(r.getNTargets())]
