@@ -63,12 +63,8 @@ TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
         << "pointer at " << x << ": " << session::describe(seen) << ", wanted paddle x " << want;
   }
   // Over the rest of the window the pointer leaves the paddle where it is.
-  xdotool(desktop(), QStringLiteral("mousemove %1 %2\nmousemove %3 %4\n")
-                         .arg(g.screenpoint(100, 340).x())
-                         .arg(g.screenpoint(100, 340).y())
-                         .arg(g.screenpoint(3, 150).x())
-                         .arg(g.screenpoint(3, 150).y())
-                         .toLatin1());
+  desktop().pointer(g.screenpoint(100, 340));
+  desktop().pointer(g.screenpoint(3, 150));
   QThread::msleep(300);
   const auto seen = session::readfield(g.field());
   EXPECT_TRUE(seen && resting(*seen, 300)) << session::describe(seen);

@@ -45,9 +45,8 @@ struct Result {
 };
 
 // Compares the device pixels that show the logical `area` of `logical` (whose origin is the
-// device picture's origin), leaving out the text controls when `skiptext` is set.
-inline Result compare(const QImage& device, const QImage& logical, double scale, QRect area,
-                      bool skiptext = true) {
+// device picture's origin), leaving out the text controls.
+inline Result compare(const QImage& device, const QImage& logical, double scale, QRect area) {
   Result r;
   const QImage d = device.convertToFormat(QImage::Format_RGB32);
   const QImage l = logical.convertToFormat(QImage::Format_RGB32);
@@ -67,7 +66,7 @@ inline Result compare(const QImage& device, const QImage& logical, double scale,
       bool text = false, match = false;
       for (int ly = ly0; ly <= ly1; ++ly)
         for (int lx = lx0; lx <= lx1; ++lx) {
-          text |= skiptext && drawstext(QPoint(lx, ly));
+          text |= drawstext(QPoint(lx, ly));
           match |= d.pixel(dx, dy) == l.pixel(lx, ly);
         }
       if (text) continue;

@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <tuple>
 
 namespace session {
@@ -371,9 +370,8 @@ bool Desktop::startwayland(std::string* why) {
 
 std::string describe(const std::optional<Seen>& s) {
   if (!s) return "no valid playfield";
-  std::ostringstream o;
-  o << "paddle x " << s->paddlex << ", ball at (" << s->ballx << ", " << s->bally << ")";
-  return o.str();
+  return "paddle x " + std::to_string(s->paddlex) + ", ball at (" + std::to_string(s->ballx) +
+         ", " + std::to_string(s->bally) + ")";
 }
 
 std::optional<Seen> readfield(const QImage& field) {

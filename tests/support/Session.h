@@ -33,7 +33,7 @@ constexpr const char* kMarker = "POMURAN_TEST_SESSION";
 
 double seconds(Clock::time_point from, Clock::time_point to);
 
-// Continuous integration sets CI=true; there a missing tool fails a test instead of skipping it.
+// Continuous integration (CI=true), where a missing tool fails a test instead of skipping it.
 bool inci();
 
 // What a helper program did.
@@ -63,9 +63,7 @@ class Desktop {
   // The running desktop of that kind, started once for the whole test program; null with the
   // reason in `why` otherwise. `toolsmissing` tells whether the only reason is a missing program.
   static Desktop* shared(Kind kind, std::string* why, bool* toolsmissing);
-  // Stops the shared desktops that were started.
   static void stopshared();
-
   ~Desktop();
 
   Kind kind() const { return kind_; }
@@ -80,8 +78,7 @@ class Desktop {
   void click(QPoint at) const;
   // The screen's pixels inside `area`, read back from the server; null when that failed.
   QImage shot(QRect area) const;
-  // Sends a command to the Wayland compositor.
-  Output sway(const QStringList& args) const;
+  Output sway(const QStringList& args) const;  // a command to the Wayland compositor
 
  private:
   explicit Desktop(Kind kind) : kind_(kind) {}
@@ -116,8 +113,7 @@ std::optional<Seen> readfield(const QImage& field);
 class Game {
  public:
   explicit Game(const Desktop& desktop) : desktop_(desktop) {}
-  // Ends the program if it is still running.
-  ~Game();
+  ~Game();  // ends the program if it is still running
 
   // Starts the program with extra environment variables and waits until its window shows;
   // false with the reason otherwise.

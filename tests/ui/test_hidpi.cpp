@@ -42,31 +42,21 @@ void expectshows(const QImage& device, const QImage& want, QRect area) {
 
 }  // namespace
 
-TEST(HiDpi, TheWindowKeepsItsLogicalSizeAndCoversItInDevicePixels) {
+// The window keeps its logical size and covers it in device pixels. At a whole scale each
+// logical pixel becomes a solid block of its colour; at any scale no device pixel shows a blend
+// that no logical pixel has, on the screen and rendered afresh.
+TEST(HiDpi, EveryDevicePixelShowsTheColourOfALogicalPixelItCovers) {
   ASSERT_GT(scale(), 1.0) << "run with QT_SCALE_FACTOR set above 1";
   auto f = fixture::form();
   EXPECT_DOUBLE_EQ(f->windowHandle()->devicePixelRatio(), scale());
   EXPECT_EQ(f->size(), QSize(497, 400));
   EXPECT_EQ(f->mainscr->geometry(), QRect(8, 8, 480, 304));
   const QSize device(qRound(497 * scale()), qRound(400 * scale()));
-  const QPixmap grabbed = f->grab();
-  EXPECT_DOUBLE_EQ(grabbed.devicePixelRatio(), scale());
-  EXPECT_EQ(grabbed.size(), device);
-  EXPECT_EQ(onscreen(*f).size(), device);
-}
-
-// At a whole scale each logical pixel becomes a solid block of its colour; at any scale no
-// device pixel shows a blend that no logical pixel has.
-TEST(HiDpi, EveryDevicePixelShowsTheColourOfALogicalPixelItCovers) {
-  auto f = fixture::form();
   const QImage want = expected::window(expected::firstfield());
-  {
-    SCOPED_TRACE("on screen");
-    expectshows(onscreen(*f), want, kWhole);
-  }
-  {
-    SCOPED_TRACE("rendered");
-    expectshows(f->grab().toImage(), want, kWhole);
+  for (const QImage& shown : {onscreen(*f), f->grab().toImage()}) {
+    EXPECT_EQ(shown.size(), device);
+    EXPECT_DOUBLE_EQ(shown.devicePixelRatio(), scale());
+    expectshows(shown, want, kWhole);
   }
 }
 

@@ -14,8 +14,9 @@ constexpr render::Rgb kPanel = rgb(0xC6C3C6);
 
 // A sprite surface holds the sprite's picture in its top-left corner and white everywhere else,
 // which makes the erase frame below the picture solid white.
-void expectsprite(const render::Surface& s, const char* name, QSize box) {
+void expectsprite(const render::Surface& s, const char* name, QSize sprite, QSize box) {
   const QImage picture = ui::picture(QString::fromLatin1(name));
+  ASSERT_EQ(picture.size(), sprite);
   ASSERT_EQ(QSize(s.width(), s.height()), box);
   for (int y = 0; y < box.height(); ++y)
     for (int x = 0; x < box.width(); ++x) {
@@ -29,11 +30,8 @@ void expectsprite(const render::Surface& s, const char* name, QSize box) {
 
 TEST(Pictures, EachSpriteSurfaceHoldsItsSpriteAboveASolidWhiteEraseFrame) {
   auto f = fixture::form();
-  expectsprite(f->paddle->surface(), "paddle", QSize(49, 17));
-  expectsprite(f->ball->surface(), "ball", QSize(17, 17));
-  // The pictures themselves are the sprites' sizes.
-  EXPECT_EQ(ui::picture(QStringLiteral("paddle")).size(), QSize(40, 8));
-  EXPECT_EQ(ui::picture(QStringLiteral("ball")).size(), QSize(8, 8));
+  expectsprite(f->paddle->surface(), "paddle", QSize(40, 8), QSize(49, 17));
+  expectsprite(f->ball->surface(), "ball", QSize(8, 8), QSize(17, 17));
 }
 
 // Eight 32 x 16 tiles, each framed light on its upper left and dark on its lower right, with
