@@ -159,8 +159,8 @@ check_release() {
       diff -r "$work/x1" "$work/x2" || true
       fail "two builds of one commit made different packages"
     fi
+    sha256sum "$first" "$deb"
   )
-  sha256sum "$first"
   check_lintian "$first"
 }
 
