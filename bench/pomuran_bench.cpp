@@ -24,6 +24,17 @@ namespace {
 constexpr int kW = game::kFieldWidth;
 constexpr int kH = game::kFieldHeight;
 
+// Whether a run ended in an error. Google Benchmark 1.8 replaced the run's error flag with a
+// skip state; Debian 12 has 1.7, Debian 13 has 1.9.
+template <typename Result>
+bool failed(const Result& r) {
+  if constexpr (requires { r.skipped; }) {
+    return static_cast<bool>(r.skipped);
+  } else {
+    return r.error_occurred;
+  }
+}
+
 // Keeps the fastest time of each benchmark over its repetitions: on a shared machine other
 // processes only ever add time, so the minimum is the figure closest to the code's own cost.
 class Collector : public benchmark::ConsoleReporter {
@@ -33,7 +44,7 @@ class Collector : public benchmark::ConsoleReporter {
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      if (r.run_type != Run::RT_Iteration || failed(r)) continue;
       const double ns =
           r.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
       auto [it, fresh] = best.try_emplace(r.run_name.function_name, ns);

@@ -97,7 +97,8 @@ TEST(Layout, SpeedLabelListStartButtonAndTimer) {
 
 TEST(Layout, TabPassesOverHiddenBoxesAndLabels) {
   auto f = fixture::form();
-  QApplication::setActiveWindow(f.get());
+  f->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f.get()));
   f->mainscr->setFocus(Qt::OtherFocusReason);
   ASSERT_TRUE(f->mainscr->hasFocus());
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
