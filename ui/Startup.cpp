@@ -42,7 +42,7 @@ class QuitPipe {
   QuitPipe() {
     if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
     quitwriter = fds_[1];
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onquitsignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -35,8 +35,8 @@ TEST_F(OnDesktop, ClosingTheWindowSigintAndSigtermEachEndARoundWithStatusZero) {
   for (const auto& [what, how] : ways) {
     E2E_START(g);
     ASSERT_NO_FATAL_FAILURE(startround(g));
-    e2e::expectendsorderly(
-        g, [&] { how(g); }, what);
+    const auto end = [&] { how(g); };
+    e2e::expectendsorderly(g, end, what);
   }
 }
 

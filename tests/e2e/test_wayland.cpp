@@ -40,12 +40,10 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
   const auto climbing = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY - 10; });
   EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
 
-  e2e::expectendsorderly(
-      g,
-      [&] {
-        desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("kill")});
-      },
-      "the compositor's close");
+  const auto close = [&] {
+    desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("kill")});
+  };
+  e2e::expectendsorderly(g, close, "the compositor's close");
 }
 
 }  // namespace
