@@ -11,9 +11,12 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <climits>
 #include <cstdlib>
@@ -111,6 +114,42 @@ Output run(const QString& program, const QStringList& args, const QProcessEnviro
   return finish(p, p.waitForFinished(timeoutms));
 }
 
+// Reads exactly `n` bytes from a socket, waiting at most five seconds for each part.
+QByteArray readexact(int fd, size_t n) {
+  QByteArray got;
+  char buffer[256];
+  pollfd p{fd, POLLIN, 0};
+  while (static_cast<size_t>(got.size()) < n && poll(&p, 1, 5000) == 1) {
+    const ssize_t r =
+        read(fd, buffer, std::min(sizeof buffer, n - static_cast<size_t>(got.size())));
+    if (r <= 0) break;
+    got.append(buffer, r);
+  }
+  return got;
+}
+
+// Connects to a VNC server on a local socket as a shared client with no security, as a viewer
+// does, and asks for no pictures. Answers the connected socket, or -1.
+int vncclient(const QString& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray name = QFile::encodeName(path);
+  if (fd < 0 || static_cast<size_t>(name.size()) >= sizeof address.sun_path) return -1;
+  std::memcpy(address.sun_path, name.constData(), name.size());
+  const auto send = [fd](const char* bytes, size_t n) { return write(fd, bytes, n) == ssize_t(n); };
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                  readexact(fd, 12).startsWith("RFB ") && send("RFB 003.008\n", 12);
+  const QByteArray count = ok ? readexact(fd, 1) : QByteArray();
+  const bool none = !count.isEmpty() && readexact(fd, uchar(count[0])).contains('\1');
+  // Security "None", its result, then a shared session and the server's description of it.
+  if (none && send("\1", 1) && readexact(fd, 4) == QByteArray(4, '\0') && send("\1", 1) &&
+      readexact(fd, 24).size() == 24)
+    return fd;
+  close(fd);
+  return -1;
+}
+
 }  // namespace
 
 double seconds(Clock::time_point from, Clock::time_point to) {
@@ -174,6 +213,7 @@ Desktop* Desktop::shared(Kind kind, std::string* why, bool* toolsmissing) {
 void Desktop::stopshared() { shareddesktops().clear(); }
 
 Desktop::~Desktop() {
+  if (vnc_ >= 0) close(vnc_);
   stopgroup(wm_);
   stopgroup(server_);
   stopgroup(bus_);
@@ -254,10 +294,10 @@ Output Desktop::tool(const QString& program, const QStringList& args, const QByt
 
 void Desktop::pointer(QPoint at) const {
   if (kind_ == Kind::Wayland) {
-    // sway passes the position through output-relative fractions, which can land a hair short
-    // of a whole pixel; aiming at the pixel's centre lands on the pixel itself.
+    // Aimed at the pixel's top-left corner: with Qt 6.8 a position further into the playfield's
+    // last column reaches the window instead of the playfield.
     sway({QStringLiteral("seat"), QStringLiteral("-"), QStringLiteral("cursor"),
-          QStringLiteral("set"), QString::number(at.x() + 0.5), QString::number(at.y() + 0.5)});
+          QStringLiteral("set"), QString::number(at.x()), QString::number(at.y())});
     return;
   }
   tool(QStringLiteral("xdotool"),
@@ -354,7 +394,10 @@ bool Desktop::startwayland(std::string* why) {
          unprivileged({QStringLiteral("wayvnc"), QStringLiteral("-C"), QStringLiteral("/dev/null"),
                        QStringLiteral("-u"), QStringLiteral("-o"), QStringLiteral("HEADLESS-1"),
                        dir.filePath(QStringLiteral("vnc.sock"))}));
+  // wayvnc 0.9 makes the pointer only while a viewer is connected; older ones make it at once.
   while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
+    if (vnc_ < 0 && dir.exists(QStringLiteral("vnc.sock")))
+      vnc_ = vncclient(dir.filePath(QStringLiteral("vnc.sock")));
     const QJsonArray seats =
         QJsonDocument::fromJson(sway({QStringLiteral("-t"), QStringLiteral("get_seats")}).out)
             .array();
@@ -436,12 +479,23 @@ QJsonObject Game::node() const {
 
 bool Game::findwayland(std::string* why) {
   const auto deadline = Clock::now() + std::chrono::seconds(15);
+  bool moved = false;
   while (Clock::now() < deadline && running()) {
     const QJsonObject n = node();
     const QJsonObject r = n[QStringLiteral("rect")].toObject();
     const QJsonObject w = n[QStringLiteral("window_rect")].toObject();
     if (!n.isEmpty() && w[QStringLiteral("width")].toInt() > 0) {
       window_ = QString::number(n[QStringLiteral("id")].toInteger());
+      // sway centres a floating window, at half a pixel for an odd width, and reports whole
+      // pixels; at a whole-pixel place the pointer lands on the pixel that a test aims at.
+      if (!moved) {
+        moved = true;
+        desktop_.sway({QStringLiteral("[con_id=%1]").arg(window_), QStringLiteral("move"),
+                       QStringLiteral("absolute"), QStringLiteral("position"),
+                       QString::number(r[QStringLiteral("x")].toInt()),
+                       QString::number(r[QStringLiteral("y")].toInt())});
+        continue;
+      }
       client_ = QRect(r[QStringLiteral("x")].toInt() + w[QStringLiteral("x")].toInt(),
                       r[QStringLiteral("y")].toInt() + w[QStringLiteral("y")].toInt(),
                       w[QStringLiteral("width")].toInt(), w[QStringLiteral("height")].toInt());

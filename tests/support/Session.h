@@ -93,6 +93,7 @@ class Desktop {
   QProcess bus_;
   QProcess server_;
   QProcess wm_;
+  int vnc_ = -1;  // a viewer's connection to wayvnc, which keeps its pointer
   QProcessEnvironment env_;
 };
 
