@@ -23,7 +23,8 @@ fail() {
 }
 
 # A validator passes only when it says nothing beyond its success line: warnings, infos and
-# pedantic hints all count as findings, whatever the exit status.
+# pedantic hints all count as findings, whatever the exit status, except those of `known`.
+known='^$'
 quiet() {
   local success=$1
   shift
@@ -31,14 +32,25 @@ quiet() {
   out=$("$@" 2>&1) || rc=$?
   printf '%s\n' "$out"
   [ "$rc" -eq 0 ] || fail "$1 exited with status $rc"
-  [ "$(printf '%s' "$out" | grep -v '^[[:space:]]*$' || true)" = "$success" ] ||
+  [ "$(printf '%s' "$out" | grep -vE -e '^[[:space:]]*$' -e "$known" || true)" = "$success" ] ||
     fail "$1 reported findings"
 }
 
 validate_desktop() { quiet "" desktop-file-validate "$1"; }
 
 appstream_ok="✔ Validation was successful."
-validate_appstream() { quiet "$appstream_ok" appstreamcli validate --no-net --pedantic --explain "$1"; }
+explain=--explain
+# The metainfo names its developer with the tag that AppStream 1.0 (Debian 13) asks for in place
+# of developer_name. AppStream 0.16 (Debian 12) does not know that tag yet and says so, once
+# (after the file's name, when it checks a tree).
+if appstreamcli --version | grep -q 'version: 0\.'; then
+  appstream_ok="✔ Validation was successful: infos: 1"
+  known='^( *I: [^ ]+:[0-9]+: unknown-tag developer|[^ ]+\.metainfo\.xml)$'
+  explain=""
+fi
+validate_appstream() {
+  quiet "$appstream_ok" appstreamcli validate --no-net --pedantic $explain "$1"
+}
 
 # Checks an installed tree: exactly the expected files under the prefix, icons of the right size
 # with transparency, and entries that validate where they lie.
@@ -99,9 +111,10 @@ check_deb() {
   [ "$(field Description | wc -l)" -ge 2 ] || fail "the description has no long part"
   local lib names
   names=$(field Depends | tr ',' '\n' | sed 's/^ *//')
-  # dpkg-shlibdeps names the libraries that the program links, with versions.
+  # dpkg-shlibdeps names the libraries that the program links, with versions; Debian 13 renamed
+  # Qt's core library for its 64-bit time, and packs for the release that builds it.
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    printf '%s\n' "$names" | grep -qF "$lib (>= " || fail "Depends lacks a versioned $lib"
+    printf '%s\n' "$names" | grep -qE "^${lib//+/[+]}(t64)? \(>= " || fail "Depends lacks a versioned $lib"
   done
   for lib in qt6-qpa-plugins qt6-wayland fonts-ipafont-gothic; do
     printf '%s\n' "$names" | grep -qx "$lib" || fail "Depends lacks $lib"
