@@ -99,9 +99,13 @@ std::string printable(std::string_view text) {
   return out;
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "=" + std::string when optimising.
 std::string variable(const char* name) {
   const char* value = std::getenv(name);
-  return std::string(name) + (value ? "=" + printable(value) : " unset");
+  std::string said(name);
+  said += value ? "=" : " unset";
+  if (value) said += printable(value);
+  return said;
 }
 
 // The toolkit's messages while it starts. When no platform can be started it prints several
