@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -35,7 +36,43 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
     {Kind::Wayland,
      {{QStringLiteral("sway"), QStringLiteral("swaymsg"), QStringLiteral("wayvnc"),
        QStringLiteral("grim"), QStringLiteral("setpriv"), QStringLiteral("dbus-daemon")},
-      "sway wayvnc grim util-linux dbus-daemon qt6-wayland"}}};
+      "sway wayvnc grim util-linux dbus-daemon qt6-wayland"}},
+    {Kind::Gnome,
+     {{"mutter", "Xwayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
+      "mutter xwayland xvfb xdotool imagemagick dbus-daemon"}},
+    {Kind::Kde,
+     {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
+      "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}}};
+
+// A desktop's own compositor, nested in an Xvfb window that covers the screen, drawing in
+// software. In its command, %1 stands for its Wayland display's name and %2 for the Xvfb.
+struct Nested {
+  QStringList command;
+  QStringList env;    // NAME=VALUE, for the compositor
+  QString desktop;    // the session's name for it, XDG_CURRENT_DESKTOP
+  QString xdisplay;   // what names its Xwayland's display in its output; empty without one
+  QString xauth;      // the Xwayland's authority file in the runtime folder
+  bool copy = false;  // a copy of the program runs, which drops file capabilities that a
+                      // container may refuse
+};
+const std::map<Kind, Nested> kNested = {
+    // Under a display manager mutter keeps its Xwayland on :1024 and up, away from the numbers
+    // of ordinary X servers.
+    {Kind::Gnome,
+     {{"mutter", "--wayland", "--nested", "--wayland-display=%1"},
+      {"RUNNING_UNDER_GDM=1", "MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768"},
+      "GNOME",
+      "Using public X11 display (:[0-9]+)",
+      ".mutter-Xwaylandauth.*"}},
+    {Kind::Kde,
+     {{"kwin_wayland", "--x11-display", "%2", "--socket", "%1", "--width", "1024", "--height",
+       "768", "--no-lockscreen"},
+      {"KWIN_COMPOSE=Q"},
+      "KDE",
+      {},
+      {},
+      true}}};
+constexpr const char* kNestedSocket = "pomuran-desktop";
 
 // sway with no real outputs or input devices, drawing in software, and no Xwayland of its own,
 // which would take an X display. Windows get no borders, so a window is its client area.
@@ -65,11 +102,11 @@ QStringList missing(const QStringList& tools) {
 
 // Starts a process of the session: its own process group, its output kept only if asked for.
 void launch(QProcess& p, const QProcessEnvironment& env, const QStringList& command,
-            bool output = false) {
+            bool output = false, const QString& log = QProcess::nullDevice()) {
   p.setProcessEnvironment(env);
   ownprocess(p);
   if (!output) p.setStandardOutputFile(QProcess::nullDevice());
-  p.setStandardErrorFile(QProcess::nullDevice());
+  p.setStandardErrorFile(log);
   p.start(command.front(), command.mid(1));
 }
 
@@ -194,7 +231,11 @@ bool Desktop::start(std::string* why) {
   env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
   env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
   env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
-  return startbus(why) && (kind_ == Kind::X11 ? startx11(why) : startwayland(why));
+  if (!startbus(why)) return false;
+  if (kind_ != Kind::X11 && kind_ != Kind::Wayland) return startnested(why);
+  const bool started = kind_ == Kind::X11 ? startx11(why) : startwayland(why);
+  gameenv_ = env_;
+  return started;
 }
 
 // Without a session bus the toolkit has libdbus launch one of its own, which outlives the game.
@@ -213,7 +254,7 @@ bool Desktop::startbus(std::string* why) {
   return true;
 }
 
-bool Desktop::startx11(std::string* why) {
+bool Desktop::startxvfb(std::string* why) {
   // The server picks a free display itself and writes its number to standard output, so
   // several test programs and other sessions on this machine never collide.
   launch(server_, env_,
@@ -228,7 +269,11 @@ bool Desktop::startx11(std::string* why) {
     return false;
   }
   env_.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(number));
+  return true;
+}
 
+bool Desktop::startx11(std::string* why) {
+  if (!startxvfb(why)) return false;
   launch(wm_, env_, {QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
   // A window manager announces itself with this root property once it manages the screen.
   const auto deadline = Clock::now() + std::chrono::seconds(15);
@@ -272,8 +317,14 @@ void Desktop::click(QPoint at) const {
             QString::fromLatin1(how), QStringLiteral("button1")});
     return;
   }
-  tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
-                                   QStringLiteral("0"), QStringLiteral("1")});
+  if (kind_ == Kind::X11) {
+    tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
+                                     QStringLiteral("0"), QStringLiteral("1")});
+    return;
+  }
+  // A nested compositor may drop a release that comes at the same moment as its press.
+  for (const char* how : {"mousedown", "mouseup"})
+    tool(QStringLiteral("xdotool"), {QString::fromLatin1(how), QStringLiteral("1")});
 }
 
 QImage Desktop::shot(QRect area) const {
@@ -368,6 +419,56 @@ bool Desktop::startwayland(std::string* why) {
   return false;
 }
 
+bool Desktop::startnested(std::string* why) {
+  const Nested& row = kNested.at(kind_);
+  if (!startxvfb(why)) return false;
+  QStringList command = row.command;
+  for (QString& word : command)
+    word.replace(QStringLiteral("%1"), QLatin1String(kNestedSocket))
+        .replace(QStringLiteral("%2"), env_.value(QStringLiteral("DISPLAY")));
+  if (row.copy) {
+    const QString copy = home_.filePath(command.front());
+    QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
+    command.front() = copy;
+  }
+  QProcessEnvironment env = env_;
+  for (const QString& v : row.env + QStringList{QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1"),
+                                                QStringLiteral("XDG_SESSION_TYPE=wayland")})
+    env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
+  const QString log = home_.filePath(QStringLiteral("compositor.log"));
+  launch(wm_, env, command, false, log);
+  gameenv_ = env_;
+  gameenv_.remove(QStringLiteral("DISPLAY"));
+  gameenv_.insert(QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(kNestedSocket));
+  gameenv_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+  gameenv_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), row.desktop);
+  QFile output(log);
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
+    const bool listens = QFile::exists(home_.filePath(QLatin1String(kNestedSocket)));
+    output.open(QIODevice::ReadOnly);
+    const auto x = QRegularExpression(row.xdisplay).match(QString::fromLocal8Bit(output.readAll()));
+    output.close();
+    const QStringList auth = QDir(home_.path()).entryList({row.xauth}, QDir::Files | QDir::Hidden);
+    const bool xready = row.xdisplay.isEmpty() || (x.hasMatch() && !auth.isEmpty());
+    if (listens && xready) {
+      if (!row.xdisplay.isEmpty()) {
+        gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
+        gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
+      }
+      // A nested compositor may hold pointer motion back from its clients until a first press,
+      // which goes to the empty desktop.
+      click(QPoint(kScreenW - 1, kScreenH - 1));
+      return true;
+    }
+    QThread::msleep(50);
+  }
+  output.open(QIODevice::ReadOnly);
+  *why = command.front().toStdString() +
+         " did not start: " + output.readAll().right(500).toStdString();
+  return false;
+}
+
 std::string describe(const std::optional<Seen>& s) {
   if (!s) return "no valid playfield";
   return "paddle x " + std::to_string(s->paddlex) + ", ball at (" + std::to_string(s->ballx) +
@@ -410,7 +511,7 @@ Game::~Game() {
 bool Game::start(const QString& program, std::string* why, const QProcessEnvironment& extra) {
   // The pointer waits off the window, so that the game sees no move before the test's own.
   desktop_.pointer(QPoint(kScreenW - 1, kScreenH - 1));
-  QProcessEnvironment env = desktop_.env();
+  QProcessEnvironment env = desktop_.gameenv();
   for (const QString& name : extra.keys()) env.insert(name, extra.value(name));
   process_.setProcessEnvironment(env);
   ownprocess(process_);
@@ -419,7 +520,41 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
     *why = "the game did not start: " + process_.errorString().toStdString();
     return false;
   }
-  return desktop_.kind() == Kind::X11 ? findx11(why) : findwayland(why);
+  if (desktop_.kind() == Kind::X11) return findx11(why);
+  return desktop_.kind() == Kind::Wayland ? findwayland(why) : findframe(why);
+}
+
+QRect Game::find(const QImage& want) const {
+  const QImage screen = desktop_.shot(QRect(0, 0, kScreenW, kScreenH));
+  // A few pixels rule out nearly every place cheaply: the corners and the ball's centre.
+  const QPoint probes[] = {{0, 0}, {want.width() - 1, want.height() - 1}, {228, 260}};
+  for (int y = 0; y + want.height() <= screen.height(); ++y) {
+    for (int x = 0; x + want.width() <= screen.width(); ++x) {
+      if (!std::all_of(std::begin(probes), std::end(probes), [&](QPoint p) {
+            return screen.pixel(x + p.x(), y + p.y()) == want.pixel(p);
+          }))
+        continue;
+      const QRect r(QPoint(x, y), want.size());
+      if (frames::comparewindow(screen.copy(r), want).wrong == 0) return r;
+    }
+  }
+  return QRect();
+}
+
+// A nested desktop's window is found where its exact first frame shows on the screen.
+bool Game::findframe(std::string* why) {
+  const auto deadline = Clock::now() + std::chrono::seconds(15);
+  // The desktop may show the window once before it places or decorates it: it is found when two
+  // pictures in a row show it at one place.
+  QRect before;
+  while (Clock::now() < deadline && running()) {
+    client_ = find(expected::window(expected::firstfield()));
+    if (!client_.isEmpty() && client_ == before) return true;
+    before = client_;
+    QThread::msleep(100);
+  }
+  *why = "the game's first frame did not show; it wrote: " + errors().toStdString();
+  return false;
 }
 
 QJsonObject Game::node() const {
