@@ -45,33 +45,21 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
       "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}}};
 
 // A desktop's own compositor, nested in an Xvfb window that covers the screen, drawing in
-// software. In its command, %1 stands for its Wayland display's name and %2 for the Xvfb.
+// software: its command (%1: its Wayland display's name, %2: the Xvfb's), its environment, the
+// session's name for it (XDG_CURRENT_DESKTOP) and what names its Xwayland's display in its
+// output. Under a display manager mutter keeps its Xwayland on :1024 and up, away from the
+// numbers of ordinary X servers.
 struct Nested {
-  QStringList command;
-  QStringList env;    // NAME=VALUE, for the compositor
-  QString desktop;    // the session's name for it, XDG_CURRENT_DESKTOP
-  QString xdisplay;   // what names its Xwayland's display in its output; empty without one
-  QString xauth;      // the Xwayland's authority file in the runtime folder
-  bool copy = false;  // a copy of the program runs, which drops file capabilities that a
-                      // container may refuse
+  const char *command, *env, *desktop, *xdisplay;
 };
 const std::map<Kind, Nested> kNested = {
-    // Under a display manager mutter keeps its Xwayland on :1024 and up, away from the numbers
-    // of ordinary X servers.
     {Kind::Gnome,
-     {{"mutter", "--wayland", "--nested", "--wayland-display=%1"},
-      {"RUNNING_UNDER_GDM=1", "MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768"},
-      "GNOME",
-      "Using public X11 display (:[0-9]+)",
-      ".mutter-Xwaylandauth.*"}},
+     {"mutter --wayland --nested --wayland-display=%1",
+      "RUNNING_UNDER_GDM=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768", "GNOME",
+      "Using public X11 display (:[0-9]+)"}},
     {Kind::Kde,
-     {{"kwin_wayland", "--x11-display", "%2", "--socket", "%1", "--width", "1024", "--height",
-       "768", "--no-lockscreen"},
-      {"KWIN_COMPOSE=Q"},
-      "KDE",
-      {},
-      {},
-      true}}};
+     {"kwin_wayland --x11-display %2 --socket %1 --width 1024 --height 768 --no-lockscreen",
+      "KWIN_COMPOSE=Q", "KDE", ""}}};
 constexpr const char* kNestedSocket = "pomuran-desktop";
 
 // sway with no real outputs or input devices, drawing in software, and no Xwayland of its own,
@@ -307,6 +295,8 @@ void Desktop::pointer(QPoint at) const {
   }
   tool(QStringLiteral("xdotool"),
        {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+  // A nested compositor sees what is under a moved pointer only at its next frame.
+  if (kind_ != Kind::X11) QThread::msleep(100);
 }
 
 void Desktop::click(QPoint at) const {
@@ -317,14 +307,8 @@ void Desktop::click(QPoint at) const {
             QString::fromLatin1(how), QStringLiteral("button1")});
     return;
   }
-  if (kind_ == Kind::X11) {
-    tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
-                                     QStringLiteral("0"), QStringLiteral("1")});
-    return;
-  }
-  // A nested compositor may drop a release that comes at the same moment as its press.
-  for (const char* how : {"mousedown", "mouseup"})
-    tool(QStringLiteral("xdotool"), {QString::fromLatin1(how), QStringLiteral("1")});
+  tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
+                                   QStringLiteral("0"), QStringLiteral("1")});
 }
 
 QImage Desktop::shot(QRect area) const {
@@ -422,37 +406,40 @@ bool Desktop::startwayland(std::string* why) {
 bool Desktop::startnested(std::string* why) {
   const Nested& row = kNested.at(kind_);
   if (!startxvfb(why)) return false;
-  QStringList command = row.command;
-  for (QString& word : command)
-    word.replace(QStringLiteral("%1"), QLatin1String(kNestedSocket))
-        .replace(QStringLiteral("%2"), env_.value(QStringLiteral("DISPLAY")));
-  if (row.copy) {
-    const QString copy = home_.filePath(command.front());
-    QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
-    command.front() = copy;
-  }
+  QStringList command =
+      QString::fromLatin1(row.command)
+          .arg(QLatin1String(kNestedSocket), env_.value(QStringLiteral("DISPLAY")))
+          .split(QLatin1Char(' '));
+  // A copy of the program drops file capabilities, which a container may refuse.
+  const QString copy = home_.filePath(command.front());
+  QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
+  command.front() = copy;
+  const auto put = [](QProcessEnvironment& e, const QString& vars) {
+    for (const QString& v : vars.split(QLatin1Char(' ')))
+      e.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
+  };
   QProcessEnvironment env = env_;
-  for (const QString& v : row.env + QStringList{QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1"),
-                                                QStringLiteral("XDG_SESSION_TYPE=wayland")})
-    env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
+  put(env, QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ") + row.env);
   const QString log = home_.filePath(QStringLiteral("compositor.log"));
   launch(wm_, env, command, false, log);
   gameenv_ = env_;
   gameenv_.remove(QStringLiteral("DISPLAY"));
-  gameenv_.insert(QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(kNestedSocket));
-  gameenv_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-  gameenv_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), row.desktop);
+  put(gameenv_, QStringLiteral("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=%1 XDG_CURRENT_DESKTOP=%2")
+                    .arg(QLatin1String(kNestedSocket), QLatin1String(row.desktop)));
   QFile output(log);
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
     const bool listens = QFile::exists(home_.filePath(QLatin1String(kNestedSocket)));
     output.open(QIODevice::ReadOnly);
-    const auto x = QRegularExpression(row.xdisplay).match(QString::fromLocal8Bit(output.readAll()));
+    const auto x = QRegularExpression(QLatin1String(row.xdisplay))
+                       .match(QString::fromLocal8Bit(output.readAll()));
     output.close();
-    const QStringList auth = QDir(home_.path()).entryList({row.xauth}, QDir::Files | QDir::Hidden);
-    const bool xready = row.xdisplay.isEmpty() || (x.hasMatch() && !auth.isEmpty());
+    const QStringList auth =
+        QDir(home_.path())
+            .entryList({QStringLiteral("*Xwaylandauth*")}, QDir::Files | QDir::Hidden);
+    const bool xready = !*row.xdisplay || (x.hasMatch() && !auth.isEmpty());
     if (listens && xready) {
-      if (!row.xdisplay.isEmpty()) {
+      if (*row.xdisplay) {
         gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
         gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
       }
@@ -465,7 +452,7 @@ bool Desktop::startnested(std::string* why) {
   }
   output.open(QIODevice::ReadOnly);
   *why = command.front().toStdString() +
-         " did not start: " + output.readAll().right(500).toStdString();
+         " did not start: " + output.readAll().right(400).toStdString();
   return false;
 }
 
@@ -526,14 +513,10 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
 
 QRect Game::find(const QImage& want) const {
   const QImage screen = desktop_.shot(QRect(0, 0, kScreenW, kScreenH));
-  // A few pixels rule out nearly every place cheaply: the corners and the ball's centre.
-  const QPoint probes[] = {{0, 0}, {want.width() - 1, want.height() - 1}, {228, 260}};
+  // The ball's centre rules out nearly every place cheaply.
   for (int y = 0; y + want.height() <= screen.height(); ++y) {
     for (int x = 0; x + want.width() <= screen.width(); ++x) {
-      if (!std::all_of(std::begin(probes), std::end(probes), [&](QPoint p) {
-            return screen.pixel(x + p.x(), y + p.y()) == want.pixel(p);
-          }))
-        continue;
+      if (screen.pixel(x + 228, y + 260) != want.pixel(228, 260)) continue;
       const QRect r(QPoint(x, y), want.size());
       if (frames::comparewindow(screen.copy(r), want).wrong == 0) return r;
     }
