@@ -53,7 +53,6 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
     EXPECT_EQ(o.code, 0) << o.err.toStdString();
     QThread::msleep(300);
     EXPECT_EQ(g.geometry().size(), ui::layout::kClient);
-    // A maximised or full-screen state, if the window manager set one, is taken back.
     const QByteArray state =
         desktop().tool(QStringLiteral("xprop"), {QStringLiteral("-id"), g.window()}).out;
     EXPECT_FALSE(state.contains("STATE_MAXIMIZED") || state.contains("STATE_FULLSCREEN"))

@@ -44,11 +44,9 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
      {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
       "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}}};
 
-// A desktop's own compositor, nested in an Xvfb window that covers the screen, drawing in
-// software: its command (%1: its Wayland display's name, %2: the Xvfb's), its environment, the
-// session's name for it (XDG_CURRENT_DESKTOP) and what names its Xwayland's display in its
-// output. Under a display manager mutter keeps its Xwayland on :1024 and up, away from the
-// numbers of ordinary X servers.
+// A desktop's own compositor in an Xvfb window, drawing in software: its command (%1: its Wayland
+// display, %2: the Xvfb), its environment, its XDG_CURRENT_DESKTOP and what names its Xwayland's
+// display in its output. As if under GDM, mutter keeps that on :1024 and up, away from others.
 struct Nested {
   const char *command, *env, *desktop, *xdisplay;
 };
@@ -219,11 +217,9 @@ bool Desktop::start(std::string* why) {
   env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
   env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
   env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
-  if (!startbus(why)) return false;
-  if (kind_ != Kind::X11 && kind_ != Kind::Wayland) return startnested(why);
-  const bool started = kind_ == Kind::X11 ? startx11(why) : startwayland(why);
-  gameenv_ = env_;
-  return started;
+  return startbus(why) && (kind_ == Kind::X11       ? startx11(why)
+                           : kind_ == Kind::Wayland ? startwayland(why)
+                                                    : startnested(why));
 }
 
 // Without a session bus the toolkit has libdbus launch one of its own, which outlives the game.
@@ -427,13 +423,13 @@ bool Desktop::startnested(std::string* why) {
   put(gameenv_, QStringLiteral("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=%1 XDG_CURRENT_DESKTOP=%2")
                     .arg(QLatin1String(kNestedSocket), QLatin1String(row.desktop)));
   QFile output(log);
+  output.open(QIODevice::ReadOnly);
+  QString said;
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
     const bool listens = QFile::exists(home_.filePath(QLatin1String(kNestedSocket)));
-    output.open(QIODevice::ReadOnly);
-    const auto x = QRegularExpression(QLatin1String(row.xdisplay))
-                       .match(QString::fromLocal8Bit(output.readAll()));
-    output.close();
+    said += QString::fromLocal8Bit(output.readAll());
+    const auto x = QRegularExpression(QLatin1String(row.xdisplay)).match(said);
     const QStringList auth =
         QDir(home_.path())
             .entryList({QStringLiteral("*Xwaylandauth*")}, QDir::Files | QDir::Hidden);
@@ -443,16 +439,13 @@ bool Desktop::startnested(std::string* why) {
         gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
         gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
       }
-      // A nested compositor may hold pointer motion back from its clients until a first press,
-      // which goes to the empty desktop.
+      // It may hold pointer motion back from clients until a first press: one on the desktop.
       click(QPoint(kScreenW - 1, kScreenH - 1));
       return true;
     }
     QThread::msleep(50);
   }
-  output.open(QIODevice::ReadOnly);
-  *why = command.front().toStdString() +
-         " did not start: " + output.readAll().right(400).toStdString();
+  *why = command.front().toStdString() + " did not start: " + said.right(400).toStdString();
   return false;
 }
 
@@ -517,8 +510,8 @@ QRect Game::find(const QImage& want) const {
   for (int y = 0; y + want.height() <= screen.height(); ++y) {
     for (int x = 0; x + want.width() <= screen.width(); ++x) {
       if (screen.pixel(x + 228, y + 260) != want.pixel(228, 260)) continue;
-      const QRect r(QPoint(x, y), want.size());
-      if (frames::comparewindow(screen.copy(r), want).wrong == 0) return r;
+      if (frames::comparewindow(screen.copy({QPoint(x, y), want.size()}), want).wrong == 0)
+        return {QPoint(x, y), want.size()};
     }
   }
   return QRect();
@@ -527,8 +520,7 @@ QRect Game::find(const QImage& want) const {
 // A nested desktop's window is found where its exact first frame shows on the screen.
 bool Game::findframe(std::string* why) {
   const auto deadline = Clock::now() + std::chrono::seconds(15);
-  // The desktop may show the window once before it places or decorates it: it is found when two
-  // pictures in a row show it at one place.
+  // The desktop may show it before placing or decorating it: two pictures in a row must agree.
   QRect before;
   while (Clock::now() < deadline && running()) {
     client_ = find(expected::window(expected::firstfield()));

@@ -71,7 +71,7 @@ class Desktop {
   // This machine's environment aimed at the private display and bus, and nothing else.
   QProcessEnvironment env() const { return env_; }
   // What the game gets: a nested desktop's Wayland and X displays instead of the Xvfb.
-  QProcessEnvironment gameenv() const { return gameenv_; }
+  QProcessEnvironment gameenv() const { return gameenv_.isEmpty() ? env_ : gameenv_; }
 
   // Runs a program on this desktop.
   Output tool(const QString& program, const QStringList& args, const QByteArray& input = {},

@@ -15,8 +15,7 @@ namespace fixture {
 
 // The window prepared and shown as the program starts it.
 inline std::unique_ptr<ui::Form1> form() {
-  // The offscreen pointer starts over the playfield's corner; it rests off the window instead,
-  // as on a real desktop's tests, so that the window opens with its first frame.
+  // The offscreen pointer starts over the playfield; it rests off the window, as on a desktop.
   QCursor::setPos(-100, -100);
   auto f = std::make_unique<ui::Form1>();
   ui::prepare(*f);
