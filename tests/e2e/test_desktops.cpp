@@ -1,13 +1,13 @@
 #include "Fixture.h"
 #include "support/Expected.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using e2e::Seen;
 using session::Clock;
 
 // The game on a desktop as Debian 12 ships it (Qt 6.4, mutter 43, kwin 5.27). Points of the title
@@ -32,6 +32,8 @@ const Row kRows[] = {
     {"kde", "150 -19 double|150 -19 key super+Prior", Kde, {-19, -19}, 0xFFEFF0F1},
 };
 
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
 class OnNested : public e2e::OnDesktop, public ::testing::WithParamInterface<Row> {
  protected:
   session::Kind kind() const override { return GetParam().kind; }
@@ -50,7 +52,8 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
   E2E_START(g, env);
   const QPoint away(1023, 767);
   const QImage first = expected::window(expected::firstfield());
-  desktop().shot(QRect(0, 0, 1024, 768)).save(QStringLiteral("e2e-%1.png").arg(row.name));
+  const QString dir = QCoreApplication::applicationDirPath();
+  desktop().shot({0, 0, 1024, 768}).save(QStringLiteral("%1/e2e-%2.png").arg(dir, row.name));
   EXPECT_EQ(g.client().size(), ui::layout::kClient);
   EXPECT_EQ(desktop().shot(QRect(onbar(g, {100, -10}), QSize(1, 1))).pixel(0, 0), row.bar);
 
@@ -76,12 +79,12 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
     g.movetofield(x, 150);
     desktop().pointer(away);
     const int want = std::min(x, 440);
-    const auto seen = g.waitfield([want](const Seen& s) { return s.paddlex == want; });
+    const auto seen = g.waitfield([want](const auto& s) { return s.paddlex == want; });
     EXPECT_TRUE(seen && seen->paddlex == want) << x << ": " << session::describe(seen);
   }
   g.clickfield(200, 100);
   desktop().pointer(away);
-  const auto climbing = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY - 10; });
+  const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
   EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
 
   e2e::expectendsorderly(

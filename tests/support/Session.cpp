@@ -410,18 +410,17 @@ bool Desktop::startnested(std::string* why) {
   const QString copy = home_.filePath(command.front());
   QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
   command.front() = copy;
-  const auto put = [](QProcessEnvironment& e, const QString& vars) {
-    for (const QString& v : vars.split(QLatin1Char(' ')))
-      e.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
-  };
   QProcessEnvironment env = env_;
-  put(env, QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ") + row.env);
+  const QString vars = QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ");
+  for (const QString& v : (vars + QLatin1String(row.env)).split(QLatin1Char(' ')))
+    env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
   const QString log = home_.filePath(QStringLiteral("compositor.log"));
   launch(wm_, env, command, false, log);
   gameenv_ = env_;
   gameenv_.remove(QStringLiteral("DISPLAY"));
-  put(gameenv_, QStringLiteral("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=%1 XDG_CURRENT_DESKTOP=%2")
-                    .arg(QLatin1String(kNestedSocket), QLatin1String(row.desktop)));
+  gameenv_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+  gameenv_.insert(QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(kNestedSocket));
+  gameenv_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QLatin1String(row.desktop));
   QFile output(log);
   output.open(QIODevice::ReadOnly);
   QString said;
@@ -507,13 +506,12 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
 QRect Game::find(const QImage& want) const {
   const QImage screen = desktop_.shot(QRect(0, 0, kScreenW, kScreenH));
   // The ball's centre rules out nearly every place cheaply.
-  for (int y = 0; y + want.height() <= screen.height(); ++y) {
+  for (int y = 0; y + want.height() <= screen.height(); ++y)
     for (int x = 0; x + want.width() <= screen.width(); ++x) {
       if (screen.pixel(x + 228, y + 260) != want.pixel(228, 260)) continue;
       if (frames::comparewindow(screen.copy({QPoint(x, y), want.size()}), want).wrong == 0)
         return {QPoint(x, y), want.size()};
     }
-  }
   return QRect();
 }
 

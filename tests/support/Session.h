@@ -55,8 +55,7 @@ void ownprocess(QProcess& p);
 // Stops a process and everything in its process group: politely first, then for good.
 void stopgroup(QProcess& p);
 
-// An X server (Xvfb, 1024x768x24) with openbox, a headless Wayland compositor (sway), or a
-// desktop's own compositor nested in Xvfb: GNOME's mutter or KDE's kwin.
+// Xvfb (1024x768x24) with openbox, headless sway, or GNOME's mutter or KDE's kwin nested in Xvfb.
 enum class Kind { X11, Wayland, Gnome, Kde };
 
 class Desktop {
