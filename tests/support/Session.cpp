@@ -46,7 +46,7 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
 
 // A desktop's own compositor in an Xvfb window, drawing in software: its command (%1: its Wayland
 // display, %2: the Xvfb), its environment, its XDG_CURRENT_DESKTOP and what names its Xwayland's
-// display in its output. As if under GDM, mutter keeps that on :1024 and up, away from others.
+// display in its output. As if under GDM, mutter takes :1024 or the next whose socket is free.
 struct Nested {
   const char *command, *env, *desktop, *xdisplay;
 };
