@@ -21,6 +21,9 @@ namespace {
 // sprite boxes take a fixed white instead of the theme's window background.
 constexpr render::Rgb kSpriteBack = render::kWhite;
 
+// The states in which the window would no longer be its fixed size.
+constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
+
 render::Rgb systemcolour(QPalette::ColorRole role) {
   return render::rgb(QApplication::palette().color(role).rgb());
 }
@@ -198,6 +201,16 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   painter.fillRect(rect(), palette().window());
   painter.drawImage(QPoint(0, 0), background_);
+}
+
+// The client area is fixed, yet some title bars, shortcuts and window managers maximise or
+// make full screen any window. Such a state is taken back as soon as the event loop turns again,
+// after the request that set it has been answered, so the window stays where it was.
+void Form1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !(windowState() & kLarge)) return;
+  QMetaObject::invokeMethod(
+      this, [this] { setWindowState(windowState() & ~kLarge); }, Qt::QueuedConnection);
 }
 
 }  // namespace ui

@@ -62,6 +62,7 @@ class Form1 : public QWidget, private game::Controls {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void enablecommand1(bool on) override { Command1->setEnabled(on); }

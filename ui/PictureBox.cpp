@@ -83,4 +83,11 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
   emit mousemoved(exactposition(*this, *event), event->buttons(), event->modifiers());
 }
 
+// A pointer that arrives from outside (another window, the title bar, a warp) got here by a move
+// that the box did not see, so its arrival counts as that move. The toolkit rounds an enter
+// event's window position to a whole pixel; its screen position is exact, so the box maps that.
+void PictureBox::enterEvent(QEnterEvent* event) {
+  emit mousemoved(mapFromGlobal(event->globalPosition()), event->buttons(), event->modifiers());
+}
+
 }  // namespace ui

@@ -1,6 +1,8 @@
 #include "ui/Startup.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -220,7 +222,37 @@ std::optional<int> commandline(int argc, char** argv) {
   return 2;
 }
 
+bool namesgnome(const std::string& desktops) {
+  return QString::fromStdString(desktops)
+      .split(QLatin1Char(':'))
+      .contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
+std::string fromenv(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
 }  // namespace
+
+// mutter draws no title bars for Wayland windows, so there the toolkit draws its own. Where it
+// has only its plain one, which offers a maximise button and looks foreign, X11 through Xwayland
+// comes first: mutter then frames the window as it frames every GNOME window. Wayland stays second
+// for a session whose X display does not answer; with a GNOME-style title bar it comes first.
+std::string platformchoice(const std::function<std::string(const char*)>& getenv,
+                           bool gnometitlebar) {
+  const bool gnomewayland = getenv("QT_QPA_PLATFORM").empty() &&
+                            namesgnome(getenv("XDG_CURRENT_DESKTOP")) &&
+                            !getenv("WAYLAND_DISPLAY").empty();
+  if (!gnomewayland) return {};
+  return !gnometitlebar && !getenv("DISPLAY").empty() ? "xcb;wayland" : "wayland;xcb";
+}
+
+bool hasgnometitlebar() {
+  const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                     QStringLiteral("/wayland-decoration-client"));
+  return !plugins.entryList({QStringLiteral("*adwaita*")}, QDir::Files).isEmpty();
+}
 
 void prepare(Form1& form) {
   form.initscreen();
@@ -239,6 +271,8 @@ int Main(int argc, char** argv) {
         stderr);
     return 1;
   }
+  if (const std::string platforms = platformchoice(fromenv, hasgnometitlebar()); !platforms.empty())
+    qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platforms));
   QuitPipe quitpipe;
   // The game takes no command line: the toolkit sees only the program's name.
   int qtargc = argc > 0 ? 1 : 0;

@@ -2,7 +2,19 @@
 
 #include "ui/Form1.h"
 
+#include <functional>
+#include <string>
+
 namespace ui {
+
+// The platforms for the toolkit to try when the user has chosen none, in QT_QPA_PLATFORM's
+// form; empty keeps the toolkit's own choice. `getenv` answers a variable's value, empty when it
+// is unset; `gnometitlebar` tells whether the toolkit can draw a GNOME-style Wayland title bar.
+std::string platformchoice(const std::function<std::string(const char*)>& getenv,
+                           bool gnometitlebar);
+
+// Whether the toolkit ships a GNOME-style Wayland title bar (the `adwaita` decoration plugin).
+bool hasgnometitlebar();
 
 // Steps of start-up between creating the window and showing it: lays out the playfield, fills
 // the speed list, sets the game state and draws the first frame.

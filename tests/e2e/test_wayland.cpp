@@ -2,6 +2,7 @@
 #include "support/Expected.h"
 
 #include <QJsonObject>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,12 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
   EXPECT_EQ(node[QStringLiteral("name")].toString(), QStringLiteral("ポムラン"));
   EXPECT_EQ(g.client().size(), ui::layout::kClient);
   std::string first;
+  EXPECT_EQ(g.waitwindow(expected::window(expected::firstfield()), 1.0, &first), 0) << first;
+  // Full screen, which sway offers any window, is taken back at once.
+  desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("fullscreen"),
+                  QStringLiteral("enable")});
+  QThread::msleep(500);
+  EXPECT_EQ(g.node()[QStringLiteral("fullscreen_mode")].toInt(), 0);
   EXPECT_EQ(g.waitwindow(expected::window(expected::firstfield()), 1.0, &first), 0) << first;
 
   // The pointer's first position in the window only enters it; the moves after it count. sway

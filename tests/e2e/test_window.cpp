@@ -53,6 +53,10 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
     EXPECT_EQ(o.code, 0) << o.err.toStdString();
     QThread::msleep(300);
     EXPECT_EQ(g.geometry().size(), ui::layout::kClient);
+    const QByteArray state =
+        desktop().tool(QStringLiteral("xprop"), {QStringLiteral("-id"), g.window()}).out;
+    EXPECT_FALSE(state.contains("STATE_MAXIMIZED") || state.contains("STATE_FULLSCREEN"))
+        << state.toStdString();
   }
   // The window may have been moved, but it shows the whole of its first frame.
   const frames::Result r =

@@ -55,8 +55,8 @@ void ownprocess(QProcess& p);
 // Stops a process and everything in its process group: politely first, then for good.
 void stopgroup(QProcess& p);
 
-// An X server (Xvfb, 1024x768x24) with openbox, or a headless Wayland compositor (sway).
-enum class Kind { X11, Wayland };
+// Xvfb (1024x768x24) with openbox, headless sway, or GNOME's mutter or KDE's kwin nested in Xvfb.
+enum class Kind { X11, Wayland, Gnome, Kde };
 
 class Desktop {
  public:
@@ -69,6 +69,8 @@ class Desktop {
   Kind kind() const { return kind_; }
   // This machine's environment aimed at the private display and bus, and nothing else.
   QProcessEnvironment env() const { return env_; }
+  // What the game gets: a nested desktop's Wayland and X displays instead of the Xvfb.
+  QProcessEnvironment gameenv() const { return gameenv_.isEmpty() ? env_ : gameenv_; }
 
   // Runs a program on this desktop.
   Output tool(const QString& program, const QStringList& args, const QByteArray& input = {},
@@ -84,8 +86,10 @@ class Desktop {
   explicit Desktop(Kind kind) : kind_(kind) {}
   bool start(std::string* why);
   bool startbus(std::string* why);
+  bool startxvfb(std::string* why);
   bool startx11(std::string* why);
   bool startwayland(std::string* why);
+  bool startnested(std::string* why);
   QStringList unprivileged(const QStringList& command) const;
 
   Kind kind_;
@@ -95,6 +99,7 @@ class Desktop {
   QProcess wm_;
   int vnc_ = -1;  // a viewer's connection to wayvnc, which keeps its pointer
   QProcessEnvironment env_;
+  QProcessEnvironment gameenv_;
 };
 
 // Where the paddle and the ball are in a picture of the playfield.
@@ -151,6 +156,8 @@ class Game {
 
   // The window's node in the Wayland compositor's tree; empty on X11 or when there is none.
   QJsonObject node() const;
+  // Where `want` shows on the screen, to the pixel; empty when it shows nowhere.
+  QRect find(const QImage& want) const;
 
   // Waits for the program's end; false if it is still running after `ms`.
   bool waitexit(int ms);
@@ -160,6 +167,7 @@ class Game {
  private:
   bool findx11(std::string* why);
   bool findwayland(std::string* why);
+  bool findframe(std::string* why);
 
   const Desktop& desktop_;
   QProcess process_;

@@ -15,6 +15,8 @@ namespace fixture {
 
 // The window prepared and shown as the program starts it.
 inline std::unique_ptr<ui::Form1> form() {
+  // The offscreen pointer starts over the playfield; it rests off the window, as on a desktop.
+  QCursor::setPos(-100, -100);
   auto f = std::make_unique<ui::Form1>();
   ui::prepare(*f);
   f->show();
@@ -28,6 +30,12 @@ inline void mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton but
                   Qt::MouseButtons buttons = Qt::NoButton,
                   Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QMouseEvent ev(type, at, w->mapTo(w->window(), at), w->mapToGlobal(at), button, buttons, mods);
+  QApplication::sendEvent(w, &ev);
+}
+
+// The pointer arriving over the widget from outside it, as the toolkit reports it.
+inline void enter(QWidget* w, QPointF at) {
+  QEnterEvent ev(at, w->mapTo(w->window(), at), w->mapToGlobal(at));
   QApplication::sendEvent(w, &ev);
 }
 

@@ -1,0 +1,97 @@
+#include "Fixture.h"
+#include "support/Expected.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using session::Clock;
+
+// The game on a desktop as Debian 12 ships it (Qt 6.4, mutter 43, kwin 5.27). Points of the title
+// bar are from the client area's top-left corner, or top-right one when x is negative: its close
+// button, and where each way to ask for a maximise is done ("X Y" and xdotool's words, "double"
+// for a double-click). `bar` is the title bar's colour at (100, -10), beside the caption.
+struct Row {
+  const char *name, *maximise;
+  session::Kind kind;
+  QPoint close;
+  QRgb bar;
+  const char* platform = "";  // QT_QPA_PLATFORM for the game, if any
+};
+
+using enum session::Kind;
+const Row kRows[] = {
+    // The game picks X11, framed by mutter: GNOME's header bar, with close only.
+    {"gnome", "150 -20 double|-50 -20 click 1|150 -20 key super+Up", Gnome, {-19, -20}, 0xFFDCD8D4},
+    // Qt's own title bar, if Wayland is asked for: its maximise works until the window undoes it.
+    {"gnome_qt", "-36 -14 click 1|150 -14 double", Gnome, {-14, -14}, 0xFFEFEFEF, "wayland"},
+    // kwin draws Breeze with minimise and close.
+    {"kde", "150 -19 double|150 -19 key super+Prior", Kde, {-19, -19}, 0xFFEFF0F1},
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+class OnNested : public e2e::OnDesktop, public ::testing::WithParamInterface<Row> {
+ protected:
+  session::Kind kind() const override { return GetParam().kind; }
+};
+
+QPoint onbar(const session::Game& g, QPoint at) {
+  return at.x() < 0 ? g.client().topRight() + QPoint(at.x() + 1, at.y())
+                    : g.screenpoint(at.x(), at.y());
+}
+
+TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
+  const Row& row = GetParam();
+  QProcessEnvironment env;
+  if (*row.platform)
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(row.platform));
+  E2E_START(g, env);
+  const QPoint away(1023, 767);
+  const QImage first = expected::window(expected::firstfield());
+  const QString dir = QCoreApplication::applicationDirPath();
+  desktop().shot({0, 0, 1024, 768}).save(QStringLiteral("%1/e2e-%2.png").arg(dir, row.name));
+  EXPECT_EQ(g.client().size(), ui::layout::kClient);
+  EXPECT_EQ(desktop().shot(QRect(onbar(g, {100, -10}), QSize(1, 1))).pixel(0, 0), row.bar);
+
+  for (const QString& ask : QString::fromLatin1(row.maximise).split(QLatin1Char('|'))) {
+    SCOPED_TRACE(ask.toStdString());
+    const QStringList w = ask.split(QLatin1Char(' '));
+    desktop().pointer(onbar(g, {w[0].toInt(), w[1].toInt()}));
+    const QStringList twice = {QStringLiteral("click"), QStringLiteral("--repeat"),
+                               QStringLiteral("2"), QStringLiteral("1")};
+    desktop().tool(QStringLiteral("xdotool"), w[2] == QLatin1String("double") ? twice : w.mid(2));
+    // The desktop acts on the ask, and the window may take a moment to come back.
+    QThread::msleep(500);
+    desktop().pointer(away);
+    QRect at;
+    const auto end = Clock::now() + std::chrono::seconds(3);
+    while ((at = g.find(first)) != g.client() && Clock::now() < end) QThread::msleep(100);
+    EXPECT_EQ(at, g.client());
+  }
+
+  // From outside straight onto the playfield: the entry alone moves the paddle; then moves.
+  for (auto [from, x] : {std::pair{-1, 123}, {300, 100}, {300, 479}}) {
+    if (from >= 0) g.movetofield(from, 150);
+    g.movetofield(x, 150);
+    desktop().pointer(away);
+    const int want = std::min(x, 440);
+    const auto seen = g.waitfield([want](const auto& s) { return s.paddlex == want; });
+    EXPECT_TRUE(seen && seen->paddlex == want) << x << ": " << session::describe(seen);
+  }
+  g.clickfield(200, 100);
+  desktop().pointer(away);
+  const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
+  EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
+
+  e2e::expectendsorderly(
+      g, [&] { desktop().click(onbar(g, row.close)); }, "the title bar's close");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, OnNested, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
