@@ -10,7 +10,7 @@ package=(dpkg-dev git)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
       clang libclang-rt-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
-      mutter xwayland kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+      mutter xwayland xdg-desktop-portal-gnome kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;

@@ -257,6 +257,9 @@ bool Desktop::start(std::string* why) {
   env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
   env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
   env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
+  // The services that the bus starts, such as the desktop portal, serve the desktop it names.
+  if (kNested.contains(kind_))
+    env_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QLatin1String(kNested.at(kind_).desktop));
   return startbus(why) && (kind_ == Kind::X11       ? startx11(why)
                            : kind_ == Kind::Wayland ? startwayland(why)
                                                     : startnested(why));
@@ -463,7 +466,6 @@ bool Desktop::startnested(std::string* why) {
   gameenv_.remove(QStringLiteral("DISPLAY"));
   gameenv_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
   gameenv_.insert(QStringLiteral("WAYLAND_DISPLAY"), QLatin1String(kNestedSocket));
-  gameenv_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QLatin1String(row.desktop));
   QFile output(log);
   output.open(QIODevice::ReadOnly);
   QString said;
