@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -366,6 +367,97 @@ bool Desktop::startwayland(std::string* why) {
   }
   *why = "wayvnc gave sway's seat no pointer";
   return false;
+}
+
+namespace {
+
+// The processes whose environment holds `entry` ("NAME=value").
+QList<pid_t> tagged(const QByteArray& entry) {
+  QList<pid_t> found;
+  for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+    if (pid.toInt() > 0 && environ.open(QIODevice::ReadOnly) &&
+        environ.readAll().split('\0').contains(entry))
+      found << pid.toInt();
+  }
+  return found;
+}
+
+}  // namespace
+
+bool ScreenReader::start(std::string* why, bool* toolsmissing) {
+  const QString module = QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng");
+  QStringList absent = missing({QStringLiteral("orca"), QStringLiteral("speech-dispatcher"),
+                                QStringLiteral("script"), QStringLiteral("xdotool")});
+  if (!QFile::exists(module)) absent << module;
+  *toolsmissing = !absent.isEmpty();
+  if (*toolsmissing) {
+    *why = "the screen reader test needs " + absent.join(QStringLiteral(", ")).toStdString() +
+           " (Debian: orca speech-dispatcher-espeak-ng bsdutils xdotool)";
+    return false;
+  }
+  const QDir home(desktop_.env().value(QStringLiteral("HOME")));
+  // Without a sound card speech goes to libao's null driver, through the session's own settings.
+  home.mkpath(QStringLiteral("config/speech-dispatcher"));
+  QFile conf(home.filePath(QStringLiteral("config/speech-dispatcher/speechd.conf")));
+  QFile libao(home.filePath(QStringLiteral(".libao")));
+  if (!conf.open(QIODevice::WriteOnly) || !libao.open(QIODevice::WriteOnly) ||
+      conf.write("AudioOutputMethod \"libao\"\nAddModule \"espeak-ng\" \"sd_espeak-ng\" "
+                 "\"espeak-ng.conf\"\nDefaultModule espeak-ng\n") < 0 ||
+      libao.write("default_driver=null\n") < 0) {
+    *why = "cannot write the speech settings";
+    return false;
+  }
+  conf.close();
+  libao.close();
+  QProcessEnvironment env = desktop_.env();
+  env.insert(QStringLiteral("POMURAN_TEST_SPEECH"), home.path());
+  tag_ = QStringLiteral("POMURAN_TEST_SPEECH=") + home.path();
+  // Orca writes its log line by line only to a terminal.
+  log_ = home.filePath(QStringLiteral("orca.log"));
+  launch(orca_, env,
+         {QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
+          QStringLiteral("-c"), QStringLiteral("orca --replace --debug-file=/dev/tty"), log_});
+  if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) < 0) {
+    *why = "Orca did not start speaking";
+    return false;
+  }
+  return true;
+}
+
+// Orca ignores SIGTERM, and it and speech-dispatcher leave the process group they started in.
+ScreenReader::~ScreenReader() {
+  stopgroup(orca_);
+  if (tag_.isEmpty()) return;
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  for (QList<pid_t> left = tagged(tag_.toLocal8Bit()); !left.isEmpty() && Clock::now() < deadline;
+       left = tagged(tag_.toLocal8Bit())) {
+    for (pid_t pid : left) ::kill(pid, SIGKILL);
+    QThread::msleep(50);
+  }
+}
+
+QStringList ScreenReader::spoken() const {
+  static const QRegularExpression said(QStringLiteral("SPEECH OUTPUT: '(.*)'[[{]"));
+  QFile log(log_);
+  QStringList all;
+  if (!log.open(QIODevice::ReadOnly)) return all;
+  for (const QByteArray& line : log.readAll().split('\n')) {
+    const QRegularExpressionMatch m = said.match(QString::fromUtf8(line));
+    if (m.hasMatch()) all << m.captured(1);
+  }
+  return all;
+}
+
+int ScreenReader::waitfor(const QString& text, qsizetype from, double seconds) const {
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  do {
+    const QStringList all = spoken();
+    for (qsizetype i = from; i < all.size(); ++i)
+      if (all[i].contains(text)) return static_cast<int>(i);
+    QThread::msleep(50);
+  } while (Clock::now() < deadline);
+  return -1;
 }
 
 std::string describe(const std::optional<Seen>& s) {
