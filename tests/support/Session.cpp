@@ -369,35 +369,19 @@ bool Desktop::startwayland(std::string* why) {
   return false;
 }
 
-namespace {
-
-// The processes whose environment holds `entry` ("NAME=value").
-QList<pid_t> tagged(const QByteArray& entry) {
-  QList<pid_t> found;
-  for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-    QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-    if (pid.toInt() > 0 && environ.open(QIODevice::ReadOnly) &&
-        environ.readAll().split('\0').contains(entry))
-      found << pid.toInt();
-  }
-  return found;
-}
-
-}  // namespace
-
 bool ScreenReader::start(std::string* why, bool* toolsmissing) {
-  const QString module = QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng");
-  QStringList absent = missing({QStringLiteral("orca"), QStringLiteral("speech-dispatcher"),
-                                QStringLiteral("script"), QStringLiteral("xdotool")});
-  if (!QFile::exists(module)) absent << module;
+  const QStringList absent =
+      missing({QStringLiteral("orca"), QStringLiteral("speech-dispatcher"),
+               QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng"),
+               QStringLiteral("script"), QStringLiteral("xdotool")});
   *toolsmissing = !absent.isEmpty();
   if (*toolsmissing) {
     *why = "the screen reader test needs " + absent.join(QStringLiteral(", ")).toStdString() +
            " (Debian: orca speech-dispatcher-espeak-ng bsdutils xdotool)";
     return false;
   }
+  // Without a sound card, speech goes to libao's null driver, set up in the session's home.
   const QDir home(desktop_.env().value(QStringLiteral("HOME")));
-  // Without a sound card speech goes to libao's null driver, through the session's own settings.
   home.mkpath(QStringLiteral("config/speech-dispatcher"));
   QFile conf(home.filePath(QStringLiteral("config/speech-dispatcher/speechd.conf")));
   QFile libao(home.filePath(QStringLiteral(".libao")));
@@ -412,28 +396,28 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
   libao.close();
   QProcessEnvironment env = desktop_.env();
   env.insert(QStringLiteral("POMURAN_TEST_SPEECH"), home.path());
-  tag_ = QStringLiteral("POMURAN_TEST_SPEECH=") + home.path();
+  tag_ = "POMURAN_TEST_SPEECH=" + home.path().toLocal8Bit();
   // Orca writes its log line by line only to a terminal.
   log_ = home.filePath(QStringLiteral("orca.log"));
   launch(orca_, env,
          {QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
           QStringLiteral("-c"), QStringLiteral("orca --replace --debug-file=/dev/tty"), log_});
-  if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) < 0) {
-    *why = "Orca did not start speaking";
-    return false;
-  }
-  return true;
+  if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) >= 0) return true;
+  *why = "Orca did not start speaking";
+  return false;
 }
 
-// Orca ignores SIGTERM, and it and speech-dispatcher leave the process group they started in.
+// Orca ignores SIGTERM, and it and speech-dispatcher leave the process group they started in:
+// whatever carries the screen reader's tag is killed until nothing does.
 ScreenReader::~ScreenReader() {
   stopgroup(orca_);
-  if (tag_.isEmpty()) return;
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  for (QList<pid_t> left = tagged(tag_.toLocal8Bit()); !left.isEmpty() && Clock::now() < deadline;
-       left = tagged(tag_.toLocal8Bit())) {
-    for (pid_t pid : left) ::kill(pid, SIGKILL);
-    QThread::msleep(50);
+  for (bool found = !tag_.isEmpty(); found; QThread::msleep(50)) {
+    found = false;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[1-9]*")})) {
+      QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+      if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(tag_))
+        found = ::kill(pid.toInt(), SIGKILL) == 0 || found;
+    }
   }
 }
 

@@ -126,7 +126,7 @@ class ScreenReader {
  private:
   const Desktop& desktop_;
   QProcess orca_;
-  QString tag_;
+  QByteArray tag_;
   QString log_;
 };
 
