@@ -9,8 +9,9 @@ play=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ip
 package=(dpkg-dev git)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
       clang libclang-rt-14-dev valgrind clang-format desktop-file-utils appstream file lintian
-      at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
-      orca speech-dispatcher-espeak-ng bsdutils)
+      at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim)
+# Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
+test+=(orca speech-dispatcher-espeak-ng bsdutils)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;
