@@ -373,11 +373,11 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
   const QStringList absent =
       missing({QStringLiteral("orca"), QStringLiteral("speech-dispatcher"),
                QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng"),
-               QStringLiteral("script"), QStringLiteral("xdotool")});
+               QStringLiteral("script"), QStringLiteral("unshare"), QStringLiteral("xdotool")});
   *toolsmissing = !absent.isEmpty();
   if (*toolsmissing) {
     *why = "the screen reader test needs " + absent.join(QStringLiteral(", ")).toStdString() +
-           " (Debian: orca speech-dispatcher-espeak-ng bsdutils xdotool)";
+           " (Debian: orca speech-dispatcher-espeak-ng bsdutils util-linux xdotool)";
     return false;
   }
   // Without a sound card, speech goes to libao's null driver, set up in the session's home.
@@ -394,32 +394,23 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
   }
   conf.close();
   libao.close();
-  QProcessEnvironment env = desktop_.env();
-  env.insert(QStringLiteral("POMURAN_TEST_SPEECH"), home.path());
-  tag_ = "POMURAN_TEST_SPEECH=" + home.path().toLocal8Bit();
-  // Orca writes its log line by line only to a terminal.
+  // Orca would stop or kill every other Orca of this user, the player's own too: it gets a
+  // process namespace where it is alone, and everything in it ends with it. It writes its log
+  // line by line only to a terminal.
   log_ = home.filePath(QStringLiteral("orca.log"));
-  launch(orca_, env,
-         {QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
-          QStringLiteral("-c"), QStringLiteral("orca --replace --debug-file=/dev/tty"), log_});
+  launch(orca_, desktop_.env(),
+         {QStringLiteral("unshare"), QStringLiteral("--user"),
+          QStringLiteral("--map-user=%1").arg(geteuid()),
+          QStringLiteral("--map-group=%1").arg(getegid()), QStringLiteral("--pid"),
+          QStringLiteral("--fork"), QStringLiteral("--kill-child"), QStringLiteral("--mount-proc"),
+          QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
+          QStringLiteral("-c"), QStringLiteral("orca --debug-file=/dev/tty"), log_});
   if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) >= 0) return true;
   *why = "Orca did not start speaking";
   return false;
 }
 
-// Orca ignores SIGTERM, and it and speech-dispatcher leave the process group they started in:
-// whatever carries the screen reader's tag is killed until nothing does.
-ScreenReader::~ScreenReader() {
-  stopgroup(orca_);
-  for (bool found = !tag_.isEmpty(); found; QThread::msleep(50)) {
-    found = false;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[1-9]*")})) {
-      QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-      if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(tag_))
-        found = ::kill(pid.toInt(), SIGKILL) == 0 || found;
-    }
-  }
-}
+ScreenReader::~ScreenReader() { stopgroup(orca_); }
 
 QStringList ScreenReader::spoken() const {
   static const QRegularExpression said(QStringLiteral("SPEECH OUTPUT: '(.*)'[[{]"));

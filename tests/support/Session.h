@@ -110,8 +110,7 @@ std::string describe(const std::optional<Seen>& s);
 std::optional<Seen> readfield(const QImage& field);
 
 // Orca on a desktop, speaking through speech-dispatcher and espeak-ng into libao's null driver;
-// what it says is read from its debug log. Orca and the speech servers it starts carry a tag of
-// their own in their environment, and all of them are stopped with it.
+// what it says is read from its debug log. The speech servers it starts are stopped with it.
 class ScreenReader {
  public:
   explicit ScreenReader(const Desktop& desktop) : desktop_(desktop) {}
@@ -126,7 +125,6 @@ class ScreenReader {
  private:
   const Desktop& desktop_;
   QProcess orca_;
-  QByteArray tag_;
   QString log_;
 };
 
