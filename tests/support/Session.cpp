@@ -395,16 +395,19 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
   conf.close();
   libao.close();
   // Orca would stop or kill every other Orca of this user, the player's own too: it gets a
-  // process namespace where it is alone, and everything in it ends with it. It writes its log
-  // line by line only to a terminal.
+  // process namespace where it is alone, and everything in it ends with it. Only a user other
+  // than root needs a user namespace for that, which a chroot forbids. Orca writes its log line
+  // by line only to a terminal.
+  QStringList alone{QStringLiteral("unshare"), QStringLiteral("--pid"), QStringLiteral("--fork"),
+                    QStringLiteral("--kill-child"), QStringLiteral("--mount-proc")};
+  if (geteuid() != 0)
+    alone << QStringLiteral("--user") << QStringLiteral("--map-user=%1").arg(geteuid())
+          << QStringLiteral("--map-group=%1").arg(getegid());
   log_ = home.filePath(QStringLiteral("orca.log"));
   launch(orca_, desktop_.env(),
-         {QStringLiteral("unshare"), QStringLiteral("--user"),
-          QStringLiteral("--map-user=%1").arg(geteuid()),
-          QStringLiteral("--map-group=%1").arg(getegid()), QStringLiteral("--pid"),
-          QStringLiteral("--fork"), QStringLiteral("--kill-child"), QStringLiteral("--mount-proc"),
-          QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
-          QStringLiteral("-c"), QStringLiteral("orca --debug-file=/dev/tty"), log_});
+         alone + QStringList{QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
+                             QStringLiteral("-c"), QStringLiteral("orca --debug-file=/dev/tty"),
+                             log_});
   if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) >= 0) return true;
   *why = "Orca did not start speaking";
   return false;
