@@ -61,6 +61,11 @@ class DropDownAccessible : public QObject,
       if (popupclosing_) return;
       QAccessibleTextInsertEvent event(list, 0, now);
       QAccessible::updateAccessibility(&event);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+      // Orca 48 ignores text changes of what cannot be edited, and speaks announcements.
+      QAccessibleAnnouncementEvent announcement(list, now);
+      QAccessible::updateAccessibility(&announcement);
+#endif
     });
     list->view()->window()->installEventFilter(this);
   }

@@ -48,13 +48,17 @@ TEST_F(OnDesktop, OrcaSpeaksTheWindowTheChosenSpeedAndTheStartOfARound) {
   EXPECT_GE(at, 0) << "the window is announced with its reading";
   EXPECT_GE(at = orca.waitfor(start, at + 1), 0) << "START has the focus";
   EXPECT_GE(at = orca.waitfor(QStringLiteral("SPEED : combo box"), key("Tab")), 0);
-  EXPECT_EQ(orca.waitfor(QStringLiteral("LOW"), at + 1), at + 1) << "the list is heard at LOW";
+  // Orca 43 says the entry after the list, Orca 48 in the same breath.
+  EXPECT_TRUE(orca.spoken()
+                  .mid(at, 2)
+                  .join(QLatin1Char(' '))
+                  .contains(QRegularExpression(QStringLiteral("combo box\\.? LOW\\."))))
+      << "the list is heard at LOW";
   at = key("Down");
   EXPECT_GE(orca.waitfor(QStringLiteral("MID"), at), 0) << "Down on the closed list is heard";
   quiet();
-  // Once, and nothing else but the key's echo: no "Selection deleted." before it.
-  const QRegularExpression echo(QStringLiteral("\\S$"));
-  EXPECT_EQ(orca.spoken().mid(at).filter(echo).join(QLatin1Char('|')).toStdString(), "MID");
+  // Once, and nothing else: no "Selection deleted." before it.
+  EXPECT_EQ(orca.spoken().mid(at).join(QLatin1Char('|')).toStdString(), "MID");
   at = orca.waitfor(QStringLiteral("SPEED :"), key("KP_Up"));  // flat review: the current line
   EXPECT_TRUE(orca.spoken().value(at).contains(QStringLiteral("SPEED : MID")))
       << "flat review reads the chosen speed: " << orca.spoken().value(at).toStdString();

@@ -416,7 +416,7 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
 ScreenReader::~ScreenReader() { stopgroup(orca_); }
 
 QStringList ScreenReader::spoken() const {
-  static const QRegularExpression said(QStringLiteral("SPEECH OUTPUT: '(.*)'[[{]"));
+  static const QRegularExpression said(QStringLiteral("SPEECH OUTPUT: '(.*)' ?[[{]"));
   QFile log(log_);
   QStringList all;
   if (!log.open(QIODevice::ReadOnly)) return all;
