@@ -49,7 +49,7 @@ class WindowAccessible : public QAccessibleWidget {
 // Qt's own drop-down list interface on Linux has the chosen entry as its name and offers no way
 // to read it as a value, so screen readers could say neither what the list is nor what is
 // chosen. Here the name says what the list is, and its text is the chosen entry, which is also
-// its selection: Orca speaks an inserted text only when it is the selected text, and hears a
+// its selection: Orca 43 speaks an inserted text only when it is the selected text, and hears a
 // deletion before it as "Selection deleted", so a new entry reaches the bus as an insertion alone.
 class DropDownAccessible : public QObject,
                            public QAccessibleWidget,
@@ -166,7 +166,6 @@ class DropDownAccessible : public QObject,
  private:
   QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
   QString entry() const { return list()->currentText(); }
-  bool popupclosing_ = false;
   QRect editfield() const {
     QStyleOptionComboBox option;
     option.initFrom(list());
@@ -176,6 +175,8 @@ class DropDownAccessible : public QObject,
     return list()->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                            QStyle::SC_ComboBoxEditField, list());
   }
+
+  bool popupclosing_ = false;
 };
 
 }  // namespace

@@ -101,14 +101,15 @@ void Form1::createcontrols() {
   mainscr->setAccessibleName(QStringLiteral("Playfield"));
   describeplayfield(false);
   Command1->setAccessibleName(QStringLiteral("Start"));
-  // Enter and Return press the focused "START", which has the focus when the window opens.
-  Command1->installEventFilter(this);
-  Combo1->installEventFilter(this);
   Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
   Combo1->setAccessibleName(QStringLiteral("Speed"));
   Combo1->setAccessibleDescription(
       QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
                      "chosen. It cannot be changed during a round."));
+  // Enter and Return press the focused "START", which has the focus when the window opens;
+  // typing on the list is kept from the screen readers' view (see eventFilter).
+  Command1->installEventFilter(this);
+  Combo1->installEventFilter(this);
 }
 
 QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
