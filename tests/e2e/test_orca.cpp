@@ -62,6 +62,9 @@ TEST_F(OnDesktop, OrcaSpeaksTheWindowTheChosenSpeedAndTheStartOfARound) {
   at = orca.waitfor(QStringLiteral("SPEED :"), key("KP_Up"));  // flat review: the current line
   EXPECT_TRUE(orca.spoken().value(at).contains(QStringLiteral("SPEED : MID")))
       << "flat review reads the chosen speed: " << orca.spoken().value(at).toStdString();
+  at = key("h");  // typing picks the entry it begins, with no detour through the hidden list
+  EXPECT_GE(orca.waitfor(QStringLiteral("HIGH"), at), 0) << "typing on the list is heard";
+  EXPECT_EQ(orca.spoken().mid(at).filter(QStringLiteral("List")).join(' ').toStdString(), "");
   EXPECT_GE(at = orca.waitfor(start, key("shift+Tab")), 0) << "Shift+Tab goes back to START";
   EXPECT_GE(at = orca.waitfor(QStringLiteral("Playfield canvas"), key("Return")), 0)
       << "Return on START starts a round on the playfield";
