@@ -62,12 +62,12 @@ class Form1 : public QWidget, private game::Controls {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void enablecommand1(bool on) override;
   void enablecombo1(bool on) override { Combo1->setEnabled(on); }
   void describeplayfield(bool playing);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   void createcontrols();
   void createlabels();
