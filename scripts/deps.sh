@@ -11,6 +11,8 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
       clang libclang-rt-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
       mutter xwayland xdg-desktop-portal-gnome kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+# Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
+test+=(orca speech-dispatcher-espeak-ng bsdutils)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;

@@ -5,6 +5,9 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -45,17 +48,35 @@ class WindowAccessible : public QAccessibleWidget {
 
 // Qt's own drop-down list interface on Linux has the chosen entry as its name and offers no way
 // to read it as a value, so screen readers could say neither what the list is nor what is
-// chosen. Here the name says what the list is, and its text is the chosen entry; entries reach
-// the bus as text changes.
-class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+// chosen. Here the name says what the list is, and its text is the chosen entry, which is also
+// its selection: Orca 43 speaks an inserted text only when it is the selected text, and hears a
+// deletion before it as "Selection deleted", so a new entry reaches the bus as an insertion alone.
+class DropDownAccessible : public QObject,
+                           public QAccessibleWidget,
+                           public QAccessibleTextInterface {
  public:
   explicit DropDownAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {
-    QObject::connect(list, &QComboBox::currentTextChanged, list,
-                     [list, was = list->currentText()](const QString& now) mutable {
-                       QAccessibleTextUpdateEvent event(list, 0, was, now);
-                       was = now;
-                       QAccessible::updateAccessibility(&event);
-                     });
+    QObject::connect(list, &QComboBox::currentTextChanged, this, [this, list](const QString& now) {
+      // An entry chosen in the open list was heard there already.
+      if (popupclosing_) return;
+      QAccessibleTextInsertEvent event(list, 0, now);
+      QAccessible::updateAccessibility(&event);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+      // Orca 48 ignores text changes of what cannot be edited, and speaks announcements.
+      QAccessibleAnnouncementEvent announcement(list, now);
+      QAccessible::updateAccessibility(&announcement);
+#endif
+    });
+    list->view()->window()->installEventFilter(this);
+  }
+
+  // The list takes the chosen entry right after its popup hides, in the same event.
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Hide) {
+      popupclosing_ = true;
+      QTimer::singleShot(0, this, [this] { popupclosing_ = false; });
+    }
+    return false;
   }
 
   QString text(QAccessible::Text t) const override {
@@ -78,10 +99,13 @@ class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInter
     return child != nullptr && child->object() == list()->view() ? 0 : -1;
   }
 
+  // A greyed-out list offers nothing, so that no assistive tool opens it during a round.
   QStringList actionNames() const override {
+    if (!list()->isEnabled()) return {};
     return QStringList{pressAction()} + QAccessibleWidget::actionNames();
   }
   void doAction(const QString& action) override {
+    if (!list()->isEnabled()) return;
     if (action != pressAction()) return QAccessibleWidget::doAction(action);
     if (list()->view()->isVisible()) {
       list()->hidePopup();
@@ -95,7 +119,7 @@ class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInter
     return QAccessibleWidget::interface_cast(t);
   }
 
-  // The chosen entry, read-only, with no selection and the caret at its start.
+  // The chosen entry, read-only, wholly selected, with the caret at its start.
   QString text(int start, int end) const override {
     const QString all = entry();
     if (end < 0 || end > all.size()) end = static_cast<int>(all.size());
@@ -103,15 +127,35 @@ class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInter
     return all.mid(start, end - start);
   }
   int characterCount() const override { return static_cast<int>(entry().size()); }
-  void selection(int, int* start, int* end) const override { *start = *end = 0; }
-  int selectionCount() const override { return 0; }
+  void selection(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+  }
+  int selectionCount() const override { return characterCount() > 0 ? 1 : 0; }
   void addSelection(int, int) override {}
   void removeSelection(int) override {}
   void setSelection(int, int, int) override {}
   int cursorPosition() const override { return 0; }
   void setCursorPosition(int) override {}
-  QRect characterRect(int) const override { return {}; }
-  int offsetAtPoint(const QPoint&) const override { return -1; }
+  // Where the list draws each character, on the screen. Screen readers place the text by these
+  // rectangles when they review the window; an empty one hides the entry from them.
+  QRect characterRect(int offset) const override {
+    const QString all = entry();
+    if (offset < 0 || offset >= all.size()) return {};
+    const QFontMetrics metrics = list()->fontMetrics();
+    // The style draws the entry left-aligned and centred in the edit field, one pixel in.
+    const QRect field = editfield().adjusted(1, 0, -1, 0);
+    const int left = field.left() + metrics.horizontalAdvance(all.left(offset));
+    const int right = field.left() + metrics.horizontalAdvance(all.left(offset + 1));
+    const int top = field.top() + (field.height() - metrics.height()) / 2;
+    return {list()->mapToGlobal(QPoint(left, top)), QSize(right - left, metrics.height())};
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    for (int i = 0; i < characterCount(); ++i) {
+      if (characterRect(i).contains(point)) return i;
+    }
+    return -1;
+  }
   void scrollToSubstring(int, int) override {}
   QString attributes(int offset, int* start, int* end) const override {
     *start = 0;
@@ -122,12 +166,27 @@ class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInter
  private:
   QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
   QString entry() const { return list()->currentText(); }
+  QRect editfield() const {
+    QStyleOptionComboBox option;
+    option.initFrom(list());
+    option.editable = false;
+    option.frame = list()->hasFrame();
+    option.currentText = entry();
+    return list()->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                           QStyle::SC_ComboBoxEditField, list());
+  }
+
+  bool popupclosing_ = false;
 };
 
 }  // namespace
 
 QAccessibleInterface* accessiblefactory(const QString&, QObject* object) {
   if (auto* window = qobject_cast<Form1*>(object)) return new WindowAccessible(window);
+  // The playfield is a surface the game draws on, not an empty filler.
+  if (auto* box = qobject_cast<PictureBox*>(object)) {
+    return new QAccessibleWidget(box, QAccessible::Canvas);
+  }
   if (auto* list = qobject_cast<QComboBox*>(object); list != nullptr && !list->isEditable()) {
     return new DropDownAccessible(list);
   }

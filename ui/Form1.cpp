@@ -7,7 +7,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -40,6 +42,8 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   QAccessible::installFactory(accessiblefactory);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ポムラン"));
+  // A voice for another language reads the caption as "Japanese letter" four times.
+  setAccessibleName(QStringLiteral("Pomuran (ポムラン)"));
   QIcon icon;
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
@@ -98,14 +102,17 @@ void Form1::createcontrols() {
   // Screen readers announce the controls by what they do, not by their object names or the
   // button's upper-case caption.
   mainscr->setAccessibleName(QStringLiteral("Playfield"));
-  mainscr->setAccessibleDescription(
-      QStringLiteral("Move the mouse here to move the paddle; click to start a round."));
+  describeplayfield(false);
   Command1->setAccessibleName(QStringLiteral("Start"));
   Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
   Combo1->setAccessibleName(QStringLiteral("Speed"));
   Combo1->setAccessibleDescription(
       QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
                      "chosen. It cannot be changed during a round."));
+  // Enter and Return press the focused "START", which has the focus when the window opens;
+  // typing on the list is kept from the screen readers' view (see eventFilter).
+  Command1->installEventFilter(this);
+  Combo1->installEventFilter(this);
 }
 
 QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
@@ -168,6 +175,40 @@ void Form1::createlabels() {
 void Form1::setfocusorder() {
   QWidget* const order[] = {offscr, blocks, mainscr, ball, paddle, Command1, Combo1};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void Form1::describeplayfield(bool playing) {
+  mainscr->setAccessibleDescription(
+      playing
+          ? QStringLiteral("Round running: move the mouse over the playfield to move the paddle.")
+          : QStringLiteral("Move the mouse here to move the paddle. Press START or click here "
+                           "to start a round."));
+}
+
+// When a round starts, the focus goes to the playfield before "START" greys out, and screen
+// readers announce it there with what a player does now. Left to the toolkit, the focus would
+// pass through the speed list, which greys out next.
+void Form1::enablecommand1(bool on) {
+  describeplayfield(!on);
+  if (!on) mainscr->setFocus(Qt::OtherFocusReason);
+  Command1->setEnabled(on);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (watched == Command1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    Command1->click();
+    return true;
+  }
+  // Typing picks an entry through the closed list's hidden view, whose move would reach screen
+  // readers as a focus change into a list that is not there. The list announces the entry.
+  if (watched == Combo1 && !key->text().trimmed().isEmpty() && key->text().front().isPrint()) {
+    const QSignalBlocker quiet(Combo1->view()->selectionModel());
+    static_cast<QObject*>(Combo1)->event(event);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void Form1::connectevents() {

@@ -65,8 +65,10 @@ class Form1 : public QWidget, private game::Controls {
   void changeEvent(QEvent* event) override;
 
  private:
-  void enablecommand1(bool on) override { Command1->setEnabled(on); }
+  void enablecommand1(bool on) override;
   void enablecombo1(bool on) override { Combo1->setEnabled(on); }
+  void describeplayfield(bool playing);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   void createcontrols();
   void createlabels();

@@ -679,4 +679,73 @@ bool Game::waitexit(int ms) {
   return process_.waitForFinished(ms);
 }
 
+bool ScreenReader::start(std::string* why, bool* toolsmissing) {
+  const QStringList absent =
+      missing({QStringLiteral("orca"), QStringLiteral("speech-dispatcher"),
+               QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng"),
+               QStringLiteral("script"), QStringLiteral("unshare"), QStringLiteral("xdotool")});
+  *toolsmissing = !absent.isEmpty();
+  if (*toolsmissing) {
+    *why = "the screen reader test needs " + absent.join(QStringLiteral(", ")).toStdString() +
+           " (Debian: orca speech-dispatcher-espeak-ng bsdutils util-linux xdotool)";
+    return false;
+  }
+  // Without a sound card, speech goes to libao's null driver, set up in the session's home.
+  const QDir home(desktop_.env().value(QStringLiteral("HOME")));
+  home.mkpath(QStringLiteral("config/speech-dispatcher"));
+  QFile conf(home.filePath(QStringLiteral("config/speech-dispatcher/speechd.conf")));
+  QFile libao(home.filePath(QStringLiteral(".libao")));
+  if (!conf.open(QIODevice::WriteOnly) || !libao.open(QIODevice::WriteOnly) ||
+      conf.write("AudioOutputMethod \"libao\"\nAddModule \"espeak-ng\" \"sd_espeak-ng\" "
+                 "\"espeak-ng.conf\"\nDefaultModule espeak-ng\n") < 0 ||
+      libao.write("default_driver=null\n") < 0) {
+    *why = "cannot write the speech settings";
+    return false;
+  }
+  conf.close();
+  libao.close();
+  // Orca would stop or kill every other Orca of this user, the player's own too: it gets a
+  // process namespace where it is alone, and everything in it ends with it. Only a user other
+  // than root needs a user namespace for that, which a chroot forbids. Orca writes its log line
+  // by line only to a terminal.
+  QStringList alone{QStringLiteral("unshare"), QStringLiteral("--pid"), QStringLiteral("--fork"),
+                    QStringLiteral("--kill-child"), QStringLiteral("--mount-proc")};
+  if (geteuid() != 0)
+    alone << QStringLiteral("--user") << QStringLiteral("--map-user=%1").arg(geteuid())
+          << QStringLiteral("--map-group=%1").arg(getegid());
+  log_ = home.filePath(QStringLiteral("orca.log"));
+  launch(orca_, desktop_.env(),
+         alone + QStringList{QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
+                             QStringLiteral("-c"), QStringLiteral("orca --debug-file=/dev/tty"),
+                             log_});
+  if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) >= 0) return true;
+  *why = "Orca did not start speaking";
+  return false;
+}
+
+ScreenReader::~ScreenReader() { stopgroup(orca_); }
+
+QStringList ScreenReader::spoken() const {
+  static const QRegularExpression said(QStringLiteral("SPEECH OUTPUT: '(.*)' ?[[{]"));
+  QFile log(log_);
+  QStringList all;
+  if (!log.open(QIODevice::ReadOnly)) return all;
+  for (const QByteArray& line : log.readAll().split('\n')) {
+    const QRegularExpressionMatch m = said.match(QString::fromUtf8(line));
+    if (m.hasMatch()) all << m.captured(1);
+  }
+  return all;
+}
+
+int ScreenReader::waitfor(const QString& text, qsizetype from, double seconds) const {
+  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  do {
+    const QStringList all = spoken();
+    for (qsizetype i = from; i < all.size(); ++i)
+      if (all[i].contains(text)) return static_cast<int>(i);
+    QThread::msleep(50);
+  } while (Clock::now() < deadline);
+  return -1;
+}
+
 }  // namespace session

@@ -115,6 +115,25 @@ std::string describe(const std::optional<Seen>& s);
 // their places only when the picture is exactly a white field with those two sprites on it.
 std::optional<Seen> readfield(const QImage& field);
 
+// Orca on a desktop, speaking through speech-dispatcher and espeak-ng into libao's null driver;
+// what it says is read from its debug log. The speech servers it starts are stopped with it.
+class ScreenReader {
+ public:
+  explicit ScreenReader(const Desktop& desktop) : desktop_(desktop) {}
+  ~ScreenReader();
+  // Starts Orca and waits until it has spoken; `toolsmissing` as for Desktop::shared.
+  bool start(std::string* why, bool* toolsmissing);
+  // Everything said so far, one utterance an entry.
+  QStringList spoken() const;
+  // Waits until an utterance after the first `from` holds `text`; answers its index or -1.
+  int waitfor(const QString& text, qsizetype from, double seconds = 10.0) const;
+
+ private:
+  const Desktop& desktop_;
+  QProcess orca_;
+  QString log_;
+};
+
 // One run of a program on a desktop, from start to exit.
 class Game {
  public:

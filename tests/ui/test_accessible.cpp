@@ -1,5 +1,6 @@
 #include "support/Window.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 
 #include <gtest/gtest.h>
@@ -28,4 +29,32 @@ TEST(Accessible, TheWindowListsItsShownControlsAndEachKnowsItsPlace) {
   ASSERT_NE(list->textInterface(), nullptr);
   f->Combo1->setCurrentIndex(2);
   EXPECT_EQ(list->textInterface()->text(0, -1).toStdString(), "HIGH");
+}
+
+// A round started from the keyboard: the focus goes from START to the playfield while both
+// controls are still enabled, never through the speed list, which then offers no action.
+TEST(Accessible, EnterOnStartStartsARoundWithTheFocusOnThePlayfieldFirst) {
+  for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto f = fixture::form();
+    f->activateWindow();
+    QStringList moves;
+    QObject::connect(qApp, &QApplication::focusChanged, f.get(), [&](QWidget*, QWidget* now) {
+      const bool late = !f->Command1->isEnabled() || !f->Combo1->isEnabled();
+      if (now != nullptr) moves << now->objectName() + (late ? "(late)" : "");
+    });
+    f->mainscr->setFocus();
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+      QTest::keyClick(f->mainscr, key);
+    EXPECT_FALSE(f->module1().gs.playing) << "the playfield starts no round from the keyboard";
+    f->Command1->setFocus();
+    QTest::keyClick(f->Command1, enter);
+    EXPECT_TRUE(f->module1().gs.playing);
+    EXPECT_EQ(moves.join(QLatin1Char(' ')).toStdString(), "mainscr Command1 mainscr");
+    EXPECT_TRUE(f->mainscr->accessibleDescription().startsWith(QStringLiteral("Round running")));
+    QAccessibleActionInterface* list =
+        QAccessible::queryAccessibleInterface(f->Combo1)->actionInterface();
+    EXPECT_TRUE(list->actionNames().isEmpty());
+    list->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(f->Combo1->view()->isVisible());
+  }
 }
