@@ -23,34 +23,22 @@ struct Row {
 };
 
 using enum session::Kind;
-// Debian 12: Qt 6.4, mutter 43, kwin 5.27.
+// kwin draws Breeze with minimise and close, 5.27 and 6.3 alike.
+const Row kKde = {"kde", "150 -19 double|150 -19 key super+Prior", Kde, {-19, -19}, 0xFFEFF0F1};
+// Qt's plain title bar, if asked for: its maximise works until the window undoes it.
+constexpr const char* kPlain = "-36 -14 click 1|150 -14 double";
+constexpr const char* kBradient = "QT_QPA_PLATFORM=wayland QT_WAYLAND_DECORATION=bradient";
+// Debian 12, Qt 6.4 and mutter 43: the game picks X11, framed by mutter, with close only.
 const Row kDebian12[] = {
-    // The game picks X11, framed by mutter: GNOME's header bar, with close only.
     {"gnome", "150 -20 double|-50 -20 click 1|150 -20 key super+Up", Gnome, {-19, -20}, 0xFFDCD8D4},
-    // Qt's own title bar, if Wayland is asked for: its maximise works until the window undoes it.
-    {"gnome_qt",
-     "-36 -14 click 1|150 -14 double",
-     Gnome,
-     {-14, -14},
-     0xFFEFEFEF,
-     "QT_QPA_PLATFORM=wayland"},
-    // kwin draws Breeze with minimise and close.
-    {"kde", "150 -19 double|150 -19 key super+Prior", Kde, {-19, -19}, 0xFFEFF0F1},
-};
-// Debian 13: Qt 6.8, mutter 48, kwin 6.3.
+    {"gnome_qt", kPlain, Gnome, {-14, -14}, 0xFFEFEFEF, "QT_QPA_PLATFORM=wayland"},
+    kKde};
+// Debian 13, Qt 6.8 and mutter 48: Qt's GNOME-style bar, natively, with the portal's layout
+// (close only); a double-click on it asks for a maximise.
 const Row kDebian13[] = {
-    // Qt's GNOME-style bar, natively: the portal's button layout, close only; a double-click on
-    // the bar asks for a maximise.
     {"gnome", "150 -19 double|-60 -19 click 1|150 -19 key super+Up", Gnome, {-23, -19}, 0xFFFFFFFF},
-    // The plain bar, if asked for, still offers a maximise button.
-    {"gnome_qt",
-     "-36 -14 click 1|150 -14 double",
-     Gnome,
-     {-14, -14},
-     0xFFEFEFEF,
-     "QT_QPA_PLATFORM=wayland QT_WAYLAND_DECORATION=bradient"},
-    {"kde", "150 -19 double|150 -19 key super+Prior", Kde, {-19, -19}, 0xFFEFF0F1},
-};
+    {"gnome_qt", kPlain, Gnome, {-14, -14}, 0xFFEFEFEF, kBradient},
+    kKde};
 constexpr bool kQt68 = QT_VERSION >= QT_VERSION_CHECK(6, 8, 0);
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
