@@ -240,12 +240,12 @@ std::string fromenv(const char* name) {
 // comes first: mutter then frames the window as it frames every GNOME window. Wayland stays second
 // for a session whose X display does not answer; with a GNOME-style title bar it comes first.
 std::string platformchoice(const std::function<std::string(const char*)>& getenv,
-                           bool gnometitlebar) {
+                           const std::function<bool()>& gnometitlebar) {
   const bool gnomewayland = getenv("QT_QPA_PLATFORM").empty() &&
                             namesgnome(getenv("XDG_CURRENT_DESKTOP")) &&
                             !getenv("WAYLAND_DISPLAY").empty();
   if (!gnomewayland) return {};
-  return !gnometitlebar && !getenv("DISPLAY").empty() ? "xcb;wayland" : "wayland;xcb";
+  return !getenv("DISPLAY").empty() && !gnometitlebar() ? "xcb;wayland" : "wayland;xcb";
 }
 
 bool hasgnometitlebar() {
@@ -271,7 +271,7 @@ int Main(int argc, char** argv) {
         stderr);
     return 1;
   }
-  if (const std::string platforms = platformchoice(fromenv, hasgnometitlebar()); !platforms.empty())
+  if (const std::string platforms = platformchoice(fromenv, hasgnometitlebar); !platforms.empty())
     qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platforms));
   QuitPipe quitpipe;
   // The game takes no command line: the toolkit sees only the program's name.

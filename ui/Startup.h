@@ -9,9 +9,10 @@ namespace ui {
 
 // The platforms for the toolkit to try when the user has chosen none, in QT_QPA_PLATFORM's
 // form; empty keeps the toolkit's own choice. `getenv` answers a variable's value, empty when it
-// is unset; `gnometitlebar` tells whether the toolkit can draw a GNOME-style Wayland title bar.
+// is unset; `gnometitlebar` tells whether the toolkit can draw a GNOME-style Wayland title bar,
+// and is asked only on GNOME's Wayland.
 std::string platformchoice(const std::function<std::string(const char*)>& getenv,
-                           bool gnometitlebar);
+                           const std::function<bool()>& gnometitlebar);
 
 // Whether the toolkit ships a GNOME-style Wayland title bar (the `adwaita` decoration plugin).
 bool hasgnometitlebar();

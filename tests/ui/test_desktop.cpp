@@ -25,7 +25,10 @@ TEST(Desktop, GnomeOnWaylandWithoutAGnomeTitleBarAsksForX11First) {
     const auto getenv = [&](const char* name) {
       return env.value(QLatin1String(name)).toStdString();
     };
-    EXPECT_EQ(ui::platformchoice(getenv, gnometitlebar), want) << words << " " << gnometitlebar;
+    int asked = 0;  // the plugin folder is read only where the answer matters
+    const auto titlebar = [&, gnometitlebar] { return ++asked, gnometitlebar; };
+    EXPECT_EQ(ui::platformchoice(getenv, titlebar), want) << words << " " << gnometitlebar;
+    EXPECT_TRUE(*want != '\0' || asked == 0) << words;
   }
 }
 
