@@ -55,10 +55,7 @@ QPoint onbar(const session::Game& g, QPoint at) {
 
 TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
   const Row& row = GetParam();
-  QProcessEnvironment env;
-  for (const QString& v : QString::fromLatin1(row.env).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-    env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
-  E2E_START(g, env);
+  E2E_START(g, session::environment(QString::fromLatin1(row.env)));
   const QPoint away(1023, 767);
   const QImage first = expected::window(expected::firstfield());
   const QString dir = QCoreApplication::applicationDirPath();

@@ -457,9 +457,8 @@ bool Desktop::startnested(std::string* why) {
   QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
   command.front() = copy;
   QProcessEnvironment env = env_;
-  const QString vars = QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ");
-  for (const QString& v : (vars + QLatin1String(row.env)).split(QLatin1Char(' ')))
-    env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
+  env.insert(environment(QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ") +
+                         QLatin1String(row.env)));
   const QString log = home_.filePath(QStringLiteral("compositor.log"));
   launch(wm_, env, command, false, log);
   gameenv_ = env_;

@@ -33,6 +33,14 @@ constexpr const char* kMarker = "POMURAN_TEST_SESSION";
 
 double seconds(Clock::time_point from, Clock::time_point to);
 
+// Variables written as NAME=VALUE words, separated by spaces.
+inline QProcessEnvironment environment(const QString& words) {
+  QProcessEnvironment env;
+  for (const QString& w : words.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    env.insert(w.section(QLatin1Char('='), 0, 0), w.section(QLatin1Char('='), 1));
+  return env;
+}
+
 // Continuous integration (CI=true), where a missing tool fails a test instead of skipping it.
 bool inci();
 

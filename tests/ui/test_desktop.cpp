@@ -1,4 +1,5 @@
 #include "support/Expected.h"
+#include "support/Session.h"
 #include "support/Window.h"
 
 #include <QProcessEnvironment>
@@ -19,9 +20,7 @@ TEST(Desktop, GnomeOnWaylandWithoutAGnomeTitleBarAsksForX11First) {
       {"XDG_CURRENT_DESKTOP=KDE WAYLAND_DISPLAY=w DISPLAY=:0", false, ""},
       {"XDG_CURRENT_DESKTOP=GNOMEish:sway WAYLAND_DISPLAY=w DISPLAY=:0", false, ""}};
   for (auto [words, gnometitlebar, want] : cases) {
-    QProcessEnvironment env;
-    for (const QString& e : QString::fromLatin1(words).split(QLatin1Char(' ')))
-      env.insert(e.section(QLatin1Char('='), 0, 0), e.section(QLatin1Char('='), 1));
+    const QProcessEnvironment env = session::environment(QString::fromLatin1(words));
     const auto getenv = [&](const char* name) {
       return env.value(QLatin1String(name)).toStdString();
     };
