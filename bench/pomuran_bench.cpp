@@ -3,7 +3,7 @@
 #include "Window.h"
 #include "game/Constants.h"
 #include "render/Surface.h"
-#include "ui/Startup.h"
+#include "ui/qt/Startup.h"
 
 #include <QApplication>
 #include <QMouseEvent>

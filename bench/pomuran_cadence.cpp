@@ -4,8 +4,8 @@
 // runs in a child process of its own, so that start-up times and memory peaks do not mix, and
 // the same figures are taken from a plain window of the game's size for comparison.
 #include "Window.h"
-#include "ui/Layout.h"
-#include "ui/Startup.h"
+#include "ui/qt/Layout.h"
+#include "ui/qt/Startup.h"
 
 #include <QApplication>
 #include <QMouseEvent>

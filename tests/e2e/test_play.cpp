@@ -1,5 +1,5 @@
 #include "Fixture.h"
-#include "ui/Layout.h"
+#include "ui/qt/Layout.h"
 
 #include <QThread>
 

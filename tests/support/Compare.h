@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/Surface.h"
-#include "ui/Layout.h"
+#include "ui/qt/Layout.h"
 
 #include <QImage>
 #include <QRect>

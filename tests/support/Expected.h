@@ -1,8 +1,8 @@
 #pragma once
 
 #include "render/Surface.h"
-#include "ui/Layout.h"
-#include "ui/Pictures.h"
+#include "ui/qt/Layout.h"
+#include "ui/qt/Pictures.h"
 
 #include <QImage>
 

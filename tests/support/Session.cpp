@@ -2,7 +2,7 @@
 #include "game/Constants.h"
 #include "support/Compare.h"
 #include "support/Expected.h"
-#include "ui/Layout.h"
+#include "ui/qt/Layout.h"
 
 #include <QDir>
 #include <QFile>

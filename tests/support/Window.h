@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/Surface.h"
-#include "ui/Startup.h"
+#include "ui/qt/Startup.h"
 
 #include <QApplication>
 #include <QBackingStore>

@@ -1,7 +1,7 @@
 #include "support/Compare.h"
 #include "support/Expected.h"
 #include "support/Window.h"
-#include "ui/Pictures.h"
+#include "ui/qt/Pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include <functional>
 #include <string>

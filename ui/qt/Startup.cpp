@@ -1,4 +1,5 @@
-#include "ui/Startup.h"
+#include "ui/qt/Startup.h"
+#include "ui/CommandLine.h"
 
 #include <QApplication>
 #include <QDir>
@@ -92,13 +93,6 @@ bool isset(const char* name) {
 // aborts with a long message and a core dump, so the program says what is missing instead.
 bool displayfound() {
   return isset("QT_QPA_PLATFORM") || isset("DISPLAY") || isset("WAYLAND_DISPLAY");
-}
-
-// Text from the environment or the command line, made safe to print on one line.
-std::string printable(std::string_view text) {
-  std::string out;
-  for (const char c : text) out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-  return out;
 }
 
 // Built by appending: GCC 12 warns falsely (-Wrestrict) about "=" + std::string when optimising.
@@ -195,33 +189,6 @@ void releasestartupmessages() {
   m.held.clear();
 }
 
-constexpr const char* kUsage =
-    "Usage: pomuran [--help | --version]\n"
-    "A paddle-and-ball game played with the mouse. Move the mouse over the playfield to move the\n"
-    "paddle; press START or click the playfield to start a round. The game takes no arguments,\n"
-    "reads and writes no files and keeps nothing between runs.\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the program's name and version and exit\n";
-
-// The game takes no arguments, but answers the two that every program does. Returns the exit
-// status when the program ends here, or nothing when it goes on to play.
-std::optional<int> commandline(int argc, char** argv) {
-  if (argc <= 1) return std::nullopt;
-  const std::string_view first = argv[1];
-  if (argc == 2 && first == "--help") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc == 2 && first == "--version") {
-    std::printf("pomuran %s\n", POMURAN_VERSION);
-    return 0;
-  }
-  const std::string_view wrong = first == "--help" || first == "--version" ? argv[2] : first;
-  std::fprintf(stderr, "pomuran: unknown argument '%s': the game takes none (see --help)\n",
-               printable(wrong).c_str());
-  return 2;
-}
-
 bool namesgnome(const std::string& desktops) {
   return QString::fromStdString(desktops)
       .split(QLatin1Char(':'))
@@ -263,7 +230,7 @@ void prepare(Form1& form) {
 }
 
 int Main(int argc, char** argv) {
-  if (const std::optional<int> status = commandline(argc, argv)) return *status;
+  if (const std::optional<int> status = commandline(argc, argv, stdout, stderr)) return *status;
   if (!displayfound()) {
     std::fputs(
         "pomuran: no display found: set DISPLAY or WAYLAND_DISPLAY, or run it inside a desktop "

@@ -2,7 +2,7 @@
 
 #include "game/Module1.h"
 #include "game/Round.h"
-#include "ui/PictureBox.h"
+#include "ui/qt/PictureBox.h"
 
 #include <QComboBox>
 #include <QLabel>

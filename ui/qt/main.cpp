@@ -1,3 +1,3 @@
-#include "ui/Startup.h"
+#include "ui/qt/Startup.h"
 
 int main(int argc, char** argv) { return ui::Main(argc, argv); }

@@ -1,4 +1,4 @@
-#include "ui/PictureBox.h"
+#include "ui/qt/PictureBox.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "ui/Accessible.h"
+#include "ui/qt/Accessible.h"
 
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>

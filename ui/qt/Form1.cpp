@@ -1,7 +1,7 @@
-#include "ui/Form1.h"
-#include "ui/Accessible.h"
-#include "ui/Layout.h"
-#include "ui/Pictures.h"
+#include "ui/qt/Form1.h"
+#include "ui/qt/Accessible.h"
+#include "ui/qt/Layout.h"
+#include "ui/qt/Pictures.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -12,8 +12,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
-
-#include <utility>
+#include <string_view>
 
 namespace ui {
 
@@ -41,9 +40,8 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   // Before any control exists, so that each gets its accessible interface from here.
   QAccessible::installFactory(accessiblefactory);
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("ポムラン"));
-  // A voice for another language reads the caption as "Japanese letter" four times.
-  setAccessibleName(QStringLiteral("Pomuran (ポムラン)"));
+  setWindowTitle(layout::qstring(table::kCaption));
+  setAccessibleName(layout::qstring(table::kAccessibleName));
   QIcon icon;
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
@@ -77,9 +75,9 @@ void Form1::createcontrols() {
   Combo1->setEditable(false);
   Combo1->setGeometry(layout::kCombo1);
   // The entries drop down in a list of their own, which screen readers also meet.
-  Combo1->view()->setAccessibleName(QStringLiteral("Speed"));
+  Combo1->view()->setAccessibleName(layout::qstring(table::kSpeedName));
 
-  Command1 = new QPushButton(QStringLiteral("START"), this);
+  Command1 = new QPushButton(layout::qstring(table::kStart), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(layout::kCommand1);
 
@@ -99,16 +97,12 @@ void Form1::createcontrols() {
   // The paddle follows the pointer whether or not a button is held.
   mainscr->setMouseTracking(true);
   mainscr->setFocusPolicy(Qt::StrongFocus);
-  // Screen readers announce the controls by what they do, not by their object names or the
-  // button's upper-case caption.
-  mainscr->setAccessibleName(QStringLiteral("Playfield"));
+  mainscr->setAccessibleName(layout::qstring(table::kPlayfieldName));
   describeplayfield(false);
-  Command1->setAccessibleName(QStringLiteral("Start"));
-  Command1->setAccessibleDescription(QStringLiteral("Starts a round: the ball leaves the paddle."));
-  Combo1->setAccessibleName(QStringLiteral("Speed"));
-  Combo1->setAccessibleDescription(
-      QStringLiteral("LOW, MID or HIGH. In this version the ball keeps one speed whichever is "
-                     "chosen. It cannot be changed during a round."));
+  Command1->setAccessibleName(layout::qstring(table::kStartName));
+  Command1->setAccessibleDescription(layout::qstring(table::kStartDescription));
+  Combo1->setAccessibleName(layout::qstring(table::kSpeedName));
+  Combo1->setAccessibleDescription(layout::qstring(table::kSpeedDescription));
   // Enter and Return press the focused "START", which has the focus when the window opens;
   // typing on the list is kept from the screen readers' view (see eventFilter).
   Command1->installEventFilter(this);
@@ -124,46 +118,42 @@ QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
   return l;
 }
 
-// The labels' boxes are fixed in pixels, so their font is sized in pixels too, whatever the
-// desktop's dots per inch. Where none of the faces it asks for is installed, a substitute may be
-// wider or taller: then the largest size whose text still fits every box is taken.
 void Form1::setlabelfont() {
   QFont font;
-  font.setFamilies(layout::kLabelFaces);
+  font.setFamilies(layout::labelfaces());
   font.setWeight(QFont::Bold);
   QLabel* const labels[] = {lblball, lblscore, lblhiscore, lblstage, Label1};
-  for (int px = layout::kLabelPixels; px >= layout::kLabelMinPixels; --px) {
+  font.setPixelSize(fonts::labelpixels([&](int px) {
     font.setPixelSize(px);
     const QFontMetrics metrics(font);
-    const bool fits = std::all_of(std::begin(labels), std::end(labels), [&](QLabel* l) {
+    return std::all_of(std::begin(labels), std::end(labels), [&](QLabel* l) {
       // The ink of a top-aligned line sits below the line's top by the font's ascent.
       const QRect ink = metrics.tightBoundingRect(l->text()).translated(0, metrics.ascent());
       return l->contentsRect().contains(ink);
     });
-    if (fits) break;
-  }
+  }));
   for (QLabel* l : labels) l->setFont(font);
 }
 
 void Form1::createlabels() {
-  lblball = label(QStringLiteral("lblball"), layout::kLblball, QStringLiteral("0"));
-  lblscore = label(QStringLiteral("lblscore"), layout::kLblscore, QStringLiteral("0000"));
-  lblhiscore = label(QStringLiteral("lblhiscore"), layout::kLblhiscore, QStringLiteral("00000"));
-  lblstage = label(QStringLiteral("lblstage"), layout::kLblstage, QStringLiteral("00"));
-  // The word before each value is part of the background picture, so screen readers hear it
-  // from the value's own name. Nothing changes the values in this version.
-  const std::pair<QLabel*, QString> words[] = {{lblball, QStringLiteral("BALL")},
-                                               {lblscore, QStringLiteral("SCORE")},
-                                               {lblhiscore, QStringLiteral("HISCORE")},
-                                               {lblstage, QStringLiteral("STAGE")}};
-  for (const auto& [value, word] : words) {
-    value->setAccessibleName(word + QLatin1Char(' ') + value->text());
-    QPalette p = value->palette();
+  const auto value = [this](const char* name, QRect place, table::Value v) {
+    QLabel* l = label(QString::fromLatin1(name), place, layout::qstring(v.text));
+    // The word before each value is part of the background picture, so screen readers hear it
+    // from the value's own name. Nothing changes the values in this version.
+    l->setAccessibleName(layout::qstring(v.word) + QLatin1Char(' ') + l->text());
+    return l;
+  };
+  lblball = value("lblball", layout::kLblball, table::kBallValue);
+  lblscore = value("lblscore", layout::kLblscore, table::kScoreValue);
+  lblhiscore = value("lblhiscore", layout::kLblhiscore, table::kHiscoreValue);
+  lblstage = value("lblstage", layout::kLblstage, table::kStageValue);
+  for (QLabel* l : {lblball, lblscore, lblhiscore, lblstage}) {
+    QPalette p = l->palette();
     p.setColor(QPalette::Window, QColor::fromRgb(render::kBlack));
     p.setColor(QPalette::WindowText, QColor::fromRgb(layout::kValueText));
-    value->setPalette(p);
+    l->setPalette(p);
   }
-  Label1 = label(QStringLiteral("Label1"), layout::kLabel1, QStringLiteral("SPEED :"));
+  Label1 = label(QStringLiteral("Label1"), layout::kLabel1, layout::qstring(table::kSpeedLabel));
   setlabelfont();
   // "SPEED :" keeps the desktop's button colours and follows its theme.
   Label1->setBackgroundRole(QPalette::Button);
@@ -179,10 +169,7 @@ void Form1::setfocusorder() {
 
 void Form1::describeplayfield(bool playing) {
   mainscr->setAccessibleDescription(
-      playing
-          ? QStringLiteral("Round running: move the mouse over the playfield to move the paddle.")
-          : QStringLiteral("Move the mouse here to move the paddle. Press START or click here "
-                           "to start a round."));
+      layout::qstring(playing ? table::kPlayfieldRunning : table::kPlayfieldIdle));
 }
 
 // When a round starts, the focus goes to the playfield before "START" greys out, and screen
@@ -230,9 +217,7 @@ void Form1::initscreen() {
 }
 
 void Form1::initspeed() {
-  Combo1->addItem(QStringLiteral("LOW"));
-  Combo1->addItem(QStringLiteral("MID"));
-  Combo1->addItem(QStringLiteral("HIGH"));
+  for (std::string_view speed : table::kSpeeds) Combo1->addItem(layout::qstring(speed));
   Combo1->setCurrentIndex(0);
 }
 
