@@ -1,0 +1,157 @@
+#include "ui/win32/PictureBox.h"
+#include "ui/win32/Gdi.h"
+#include "ui/win32/Pictures.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t kClass[] = L"PomuranPictureBox";
+
+int scaled(int v, UINT dpi) { return MulDiv(v, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
+
+}  // namespace
+
+bool PictureBox::registerclass(HINSTANCE instance) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+PictureBox::PictureBox(HWND parent, int id, table::Place place, render::Rgb background,
+                       bool shown)
+    : place_(place), surface_(place.w, place.h, background) {
+  // Hidden boxes are disabled too, so that neither the pointer nor the keyboard reaches them.
+  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (shown ? WS_VISIBLE | WS_TABSTOP : WS_DISABLED);
+  hwnd_ = CreateWindowExW(0, kClass, L"", style, place.x, place.y, place.w, place.h, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          GetModuleHandleW(nullptr), this);
+}
+
+PictureBox::~PictureBox() {
+  if (hwnd_ != nullptr) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+}
+
+void PictureBox::setpicture(const Packed& picture) {
+  if (!picture.valid()) return;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      uint32_t argb;
+      std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
+      surface_.setpixel(x, y, render::rgb(argb));
+    }
+  }
+}
+
+void PictureBox::setleft(int x) {
+  place_.x = x;
+  place();
+}
+
+void PictureBox::settop(int y) {
+  place_.y = y;
+  place();
+}
+
+void PictureBox::setwidth(int w) {
+  place_.w = w;
+  surface_.resize(place_.w, place_.h);
+  place();
+}
+
+void PictureBox::setheight(int h) {
+  place_.h = h;
+  surface_.resize(place_.w, place_.h);
+  place();
+}
+
+void PictureBox::scale(UINT dpi) {
+  dpi_ = dpi;
+  place();
+}
+
+void PictureBox::place() {
+  MoveWindow(hwnd_, scaled(place_.x, dpi_), scaled(place_.y, dpi_), scaled(place_.w, dpi_),
+             scaled(place_.h, dpi_), FALSE);
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void PictureBox::repaint() {
+  if (!IsWindowVisible(hwnd_)) return;
+  const gdi::WindowDc dc(hwnd_);
+  if (dc.get() != nullptr) show(dc.get());
+  // What the paint brought is on the screen, so a paint already queued has nothing left to do.
+  ValidateRect(hwnd_, nullptr);
+}
+
+void PictureBox::show(HDC dc) {
+  RECT to;
+  GetClientRect(hwnd_, &to);
+  showpixels(dc, to, surface_.width(), surface_.height(), surface_.data());
+}
+
+void PictureBox::onpaint() {
+  PAINTSTRUCT ps;
+  if (HDC dc = BeginPaint(hwnd_, &ps)) show(dc);
+  EndPaint(hwnd_, &ps);
+}
+
+// On a scaled screen the box's device pixels map onto the image's pixels as the stretch does:
+// device column d shows image column floor(d * width / device width).
+void PictureBox::onmousemove(LPARAM lp) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int device = client.right - client.left;
+  if (!mousemoved || device <= 0) return;
+  mousemoved(static_cast<double>(GET_X_LPARAM(lp)) * surface_.width() / device);
+}
+
+void PictureBox::onpress() {
+  // A press on the box gives it the keyboard focus, as a press on any control does.
+  if (GetFocus() != hwnd_) SetFocus(hwnd_);
+  if (mousepressed) mousepressed();
+}
+
+LRESULT CALLBACK PictureBox::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* created = static_cast<PictureBox*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    created->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* box = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return box != nullptr && box->hwnd_ == hwnd ? box->handle(msg, wp, lp)
+                                             : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT PictureBox::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT:
+      onpaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // the image covers the whole box
+    case WM_MOUSEMOVE:
+      onmousemove(lp);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      onpress();
+      return 0;
+    case WM_XBUTTONDOWN:
+      onpress();
+      return TRUE;
+    default:
+      return DefWindowProcW(hwnd_, msg, wp, lp);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,3 @@
+#include "ui/win32/Startup.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) { return ui::Main(show); }
