@@ -70,9 +70,9 @@ Form1::Form1() : Timer1(table::kTickMs), background_(picture(L"background")) {
   createcontrols();
   createlabels();
   setfocusorder();
-  module1_.emplace(render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(),
-                                    ball->surface()},
-                   static_cast<render::Screen&>(*this));
+  module1_.emplace(
+      render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(), ball->surface()},
+      static_cast<render::Screen&>(*this));
   round_.emplace(*module1_, static_cast<game::Controls&>(*this));
   mainscr->mousemoved = [this](double x) { module1_->movepaddle(game::pointerx(x)); };
   mainscr->mousepressed = [this] { startround(); };
@@ -95,8 +95,8 @@ HWND Form1::control(const wchar_t* cls, std::string_view text, DWORD style, tabl
 void Form1::createcontrols() {
   Combo1 = control(L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, table::kCombo1,
                    kIdCombo1);
-  Command1 = control(L"BUTTON", table::kStart, BS_PUSHBUTTON | WS_TABSTOP, table::kCommand1,
-                     kIdCommand1);
+  Command1 =
+      control(L"BUTTON", table::kStart, BS_PUSHBUTTON | WS_TABSTOP, table::kCommand1, kIdCommand1);
   createpictureboxes();
 }
 
@@ -165,9 +165,10 @@ void Form1::layout() {
   SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const std::pair<HWND, table::Place> placed[] = {
-      {Command1, table::kCommand1},    {lblball, table::kLblball},   {lblscore, table::kLblscore},
+      {Command1, table::kCommand1},     {lblball, table::kLblball},   {lblscore, table::kLblscore},
       {lblhiscore, table::kLblhiscore}, {lblstage, table::kLblstage}, {Label1, table::kLabel1}};
-  for (const auto& [w, p] : placed) MoveWindow(w, scale(p.x), scale(p.y), scale(p.w), scale(p.h), FALSE);
+  for (const auto& [w, p] : placed)
+    MoveWindow(w, scale(p.x), scale(p.y), scale(p.w), scale(p.h), FALSE);
   // A drop-down list's height includes its open list, room here for the three entries.
   const table::Place c = table::kCombo1;
   MoveWindow(Combo1, scale(c.x), scale(c.y), scale(c.w), scale(c.h * 5), FALSE);
@@ -185,7 +186,8 @@ void Form1::setfonts() {
   GetWindowRect(Combo1, &closed);
   const LRESULT item = SendMessageW(Combo1, CB_GETITEMHEIGHT, WPARAM(-1), 0);
   const LONG want = scale(table::kCombo1.h);
-  if (item > 0) SendMessageW(Combo1, CB_SETITEMHEIGHT, WPARAM(-1), item + want - (closed.bottom - closed.top));
+  if (item > 0)
+    SendMessageW(Combo1, CB_SETITEMHEIGHT, WPARAM(-1), item + want - (closed.bottom - closed.top));
   const HWND labels[] = {lblball, lblscore, lblhiscore, lblstage, Label1};
   gdi::Font font = labelfont(labelface_, dpi_, labels);
   for (HWND w : labels) SendMessageW(w, WM_SETFONT, WPARAM(font.get()), FALSE);

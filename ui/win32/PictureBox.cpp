@@ -26,8 +26,7 @@ bool PictureBox::registerclass(HINSTANCE instance) {
   return RegisterClassExW(&wc) != 0;
 }
 
-PictureBox::PictureBox(HWND parent, int id, table::Place place, render::Rgb background,
-                       bool shown)
+PictureBox::PictureBox(HWND parent, int id, table::Place place, render::Rgb background, bool shown)
     : place_(place), surface_(place.w, place.h, background) {
   // Hidden boxes are disabled too, so that neither the pointer nor the keyboard reaches them.
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (shown ? WS_VISIBLE | WS_TABSTOP : WS_DISABLED);
@@ -128,7 +127,7 @@ LRESULT CALLBACK PictureBox::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   auto* box = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   return box != nullptr && box->hwnd_ == hwnd ? box->handle(msg, wp, lp)
-                                             : DefWindowProcW(hwnd, msg, wp, lp);
+                                              : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT PictureBox::handle(UINT msg, WPARAM wp, LPARAM lp) {

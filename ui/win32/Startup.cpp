@@ -59,7 +59,8 @@ std::optional<int> answer(const std::vector<std::string>& args) {
   std::FILE* err = onconsole ? stderr : std::tmpfile();
   std::FILE* out = onconsole ? stdout : err;
   if (out == nullptr) return 2;
-  const std::optional<int> status = ui::commandline(static_cast<int>(argv.size()), argv.data(), out, err);
+  const std::optional<int> status =
+      ui::commandline(static_cast<int>(argv.size()), argv.data(), out, err);
   if (!onconsole) {
     std::string said(512, '\0');
     std::rewind(err);
