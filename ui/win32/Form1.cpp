@@ -182,12 +182,8 @@ void Form1::setfonts() {
   for (HWND w : {Command1, Combo1}) SendMessageW(w, WM_SETFONT, WPARAM(gui.get()), FALSE);
   guifont_ = std::move(gui);
   // The closed list takes the height of its box: its entry's height is what sets it.
-  RECT closed;
-  GetWindowRect(Combo1, &closed);
-  const LRESULT item = SendMessageW(Combo1, CB_GETITEMHEIGHT, WPARAM(-1), 0);
-  const LONG want = scale(table::kCombo1.h);
-  if (item > 0)
-    SendMessageW(Combo1, CB_SETITEMHEIGHT, WPARAM(-1), item + want - (closed.bottom - closed.top));
+  // A closed drop-down list is its entry's height and a frame of three pixels above and below.
+  SendMessageW(Combo1, CB_SETITEMHEIGHT, WPARAM(-1), scale(table::kCombo1.h) - 6);
   const HWND labels[] = {lblball, lblscore, lblhiscore, lblstage, Label1};
   gdi::Font font = labelfont(labelface_, dpi_, labels);
   for (HWND w : labels) SendMessageW(w, WM_SETFONT, WPARAM(font.get()), FALSE);
