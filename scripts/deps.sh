@@ -2,23 +2,28 @@
 # Installs the Debian packages that Pomuran needs and that are missing.
 #   scripts/deps.sh play      what building and running the game needs
 #   scripts/deps.sh package   that, plus what building the Debian package needs
+#   scripts/deps.sh windows   what building the Windows program needs
 #   scripts/deps.sh test      all of these, plus what the whole test suite needs
 set -euo pipefail
 
 play=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ipafont-gothic)
 package=(dpkg-dev git)
+windows=(cmake make g++ g++-mingw-w64-x86-64-posix)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
       clang libclang-rt-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
       mutter xwayland xdg-desktop-portal-gnome kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
+# Wine runs the Windows program on the test desktop.
+test+=(wine wine64 fonts-wine)
 # Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
 test+=(orca speech-dispatcher-espeak-ng bsdutils)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;
   package) wanted=("${play[@]}" "${package[@]}") ;;
-  test) wanted=("${play[@]}" "${package[@]}" "${test[@]}") ;;
-  *) echo "usage: $0 [play|package|test]" >&2; exit 2 ;;
+  windows) wanted=("${windows[@]}") ;;
+  test) wanted=("${play[@]}" "${package[@]}" "${windows[@]}" "${test[@]}") ;;
+  *) echo "usage: $0 [play|package|windows|test]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -43,6 +43,27 @@ class OnWayland : public OnDesktop {
   session::Kind kind() const override { return session::Kind::Wayland; }
 };
 
+// The same cases for the Linux program on openbox and for the Windows one under Wine there.
+class OnX11 : public OnDesktop, public ::testing::WithParamInterface<session::Kind> {
+ protected:
+  session::Kind kind() const override { return GetParam(); }
+};
+inline std::string programname(const ::testing::TestParamInfo<session::Kind>& info) {
+  return info.param == session::Kind::Wine ? "windows" : "linux";
+}
+
+// The Windows program under Wine alone.
+class OnWine : public OnDesktop {
+ protected:
+  session::Kind kind() const override { return session::Kind::Wine; }
+};
+
+// The program that a desktop runs: the Windows one under Wine, the Linux one elsewhere.
+inline QString program(session::Kind kind) {
+  return QString::fromUtf8(kind == session::Kind::Wine ? POMURAN_WINDOWS_EXECUTABLE
+                                                       : POMURAN_EXECUTABLE);
+}
+
 // Ends the game by `how` and expects it gone within a second, by itself, with status 0.
 inline void expectendsorderly(session::Game& g, const std::function<void()>& how,
                               const char* what) {
@@ -67,10 +88,10 @@ inline ::testing::Environment* const kStopDesktops =
 }  // namespace e2e
 
 // Starts the program for one test and stops the test if its window does not come up.
-#define E2E_START(game, ...)                                                                      \
-  session::Game game(desktop());                                                                  \
-  do {                                                                                            \
-    std::string why_;                                                                             \
-    ASSERT_TRUE(game.start(QStringLiteral(POMURAN_EXECUTABLE), &why_ __VA_OPT__(, ) __VA_ARGS__)) \
-        << why_;                                                                                  \
+#define E2E_START(game, ...)                                                                  \
+  session::Game game(desktop());                                                              \
+  do {                                                                                        \
+    std::string why_;                                                                         \
+    ASSERT_TRUE(game.start(e2e::program(desktop().kind()), &why_ __VA_OPT__(, ) __VA_ARGS__)) \
+        << why_;                                                                              \
   } while (false)

@@ -15,7 +15,7 @@ namespace {
 using e2e::Clock;
 using e2e::kBallOnPaddle;
 using e2e::kBallRestY;
-using e2e::OnDesktop;
+using e2e::OnX11;
 using e2e::Seen;
 
 using ui::layout::kCombo1;
@@ -49,7 +49,7 @@ bool startsresting(const session::Game& g) {
   return seen && resting(*seen, 200);
 }
 
-TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
+TEST_P(OnX11, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
   E2E_START(g);
   ASSERT_TRUE(startsresting(g));
   // Playfield x of the pointer, then where the paddle's left edge must end up.
@@ -72,7 +72,7 @@ TEST_F(OnDesktop, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
 
 // A click on the playfield starts a round: "START" and the speed list turn from black text to
 // light grey, and the ball climbs at 100 pixels a second.
-TEST_F(OnDesktop, AClickStartsARoundGreysOutTheControlsAndTheBallClimbsAt100PxASecond) {
+TEST_P(OnX11, AClickStartsARoundGreysOutTheControlsAndTheBallClimbsAt100PxASecond) {
   E2E_START(g);
   ASSERT_TRUE(startsresting(g));
   EXPECT_LT(darkest(g.part(kCommand1)), 0x30);
@@ -117,7 +117,7 @@ TEST_F(OnDesktop, AClickStartsARoundGreysOutTheControlsAndTheBallClimbsAt100PxAS
   EXPECT_NEAR(speed, 100.0, 20.0);
 }
 
-TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
+TEST_P(OnX11, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   E2E_START(g);
   ASSERT_TRUE(startsresting(g));
   // Random moves over the playfield; every 25th move a click, and every fifth click instead a
@@ -178,5 +178,9 @@ TEST_F(OnDesktop, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   EXPECT_TRUE(after && after->paddlex == 42) << session::describe(after);
   EXPECT_TRUE(g.running());
 }
+
+INSTANTIATE_TEST_SUITE_P(Programs, OnX11,
+                         ::testing::Values(session::Kind::X11, session::Kind::Wine),
+                         e2e::programname);
 
 }  // namespace

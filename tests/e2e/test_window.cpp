@@ -12,6 +12,7 @@
 namespace {
 
 using e2e::OnDesktop;
+using e2e::OnX11;
 
 TEST_F(OnDesktop, TheWindowHasItsCaptionAndAClientAreaOf497By400) {
   E2E_START(g);
@@ -30,7 +31,7 @@ TEST_F(OnDesktop, TheWindowHasItsCaptionAndAClientAreaOf497By400) {
 
 // Window managers offer no maximise or resize for a window whose least and greatest sizes are
 // one, and what they are asked to do anyway leaves its client area as it was.
-TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
+TEST_P(OnX11, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
   E2E_START(g);
   const session::Output hints =
       desktop().tool(QStringLiteral("xprop"),
@@ -46,7 +47,7 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
   const char* asks[] = {"xdotool windowsize %1 900 700",
                         "wmctrl -i -r %1 -b add,maximized_vert,maximized_horz",
                         "wmctrl -i -r %1 -b add,fullscreen", "xdotool windowsize %1 200 100"};
-  for (const char* words : asks) {
+  for (const char* const& words : asks) {
     const QStringList ask = QString::fromLatin1(words).arg(g.window()).split(' ');
     SCOPED_TRACE(ask.join(' ').toStdString());
     const session::Output o = desktop().tool(ask.front(), ask.mid(1));
@@ -55,7 +56,11 @@ TEST_F(OnDesktop, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
     EXPECT_EQ(g.geometry().size(), ui::layout::kClient);
     const QByteArray state =
         desktop().tool(QStringLiteral("xprop"), {QStringLiteral("-id"), g.window()}).out;
-    EXPECT_FALSE(state.contains("STATE_MAXIMIZED") || state.contains("STATE_FULLSCREEN"))
+    // Wine tells a Windows program nothing of a full-screen state that another client asks the
+    // window manager for, so the mark stays from then on; the size holds all the same.
+    const bool unseen = GetParam() == session::Kind::Wine && &words >= &asks[2];
+    EXPECT_FALSE(state.contains("STATE_MAXIMIZED") ||
+                 (state.contains("STATE_FULLSCREEN") && !unseen))
         << state.toStdString();
   }
   // The window may have been moved, but it shows the whole of its first frame.

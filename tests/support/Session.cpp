@@ -45,7 +45,11 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
       "mutter xwayland xvfb xdotool imagemagick dbus-daemon"}},
     {Kind::Kde,
      {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
-      "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}}};
+      "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}},
+    {Kind::Wine,
+     {{"wine", "wineserver", "Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "import", "wmctrl",
+       "dbus-daemon"},
+      "wine wine64 fonts-wine xvfb openbox xdotool x11-utils imagemagick wmctrl dbus-daemon"}}};
 
 // A desktop's own compositor in an Xvfb window, drawing in software: its command (%1: its Wayland
 // display, %2: the Xvfb), its environment, its XDG_CURRENT_DESKTOP and what names its Xwayland's
@@ -237,6 +241,7 @@ void Desktop::stopshared() { shareddesktops().clear(); }
 
 Desktop::~Desktop() {
   if (vnc_ >= 0) close(vnc_);
+  stopwine();
   stopgroup(wm_);
   stopgroup(server_);
   stopgroup(bus_);
@@ -261,6 +266,7 @@ bool Desktop::start(std::string* why) {
   if (kNested.contains(kind_))
     env_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QLatin1String(kNested.at(kind_).desktop));
   return startbus(why) && (kind_ == Kind::X11       ? startx11(why)
+                           : kind_ == Kind::Wine    ? startwine(why)
                            : kind_ == Kind::Wayland ? startwayland(why)
                                                     : startnested(why));
 }
@@ -287,7 +293,10 @@ bool Desktop::startxvfb(std::string* why) {
   launch(server_, env_,
          {QStringLiteral("Xvfb"), QStringLiteral("-displayfd"), QStringLiteral("1"),
           QStringLiteral("-screen"), QStringLiteral("0"),
-          QStringLiteral("%1x%2x24").arg(kScreenW).arg(kScreenH), QStringLiteral("-nolisten"),
+          // Room for the Windows program at twice its size.
+          kind_ == Kind::Wine ? QStringLiteral("1280x1024x24")
+                              : QStringLiteral("%1x%2x24").arg(kScreenW).arg(kScreenH),
+          QStringLiteral("-nolisten"),
           QStringLiteral("tcp"), QStringLiteral("-noreset")},
          true);
   const QByteArray number = firstline(server_, 15000);
@@ -319,6 +328,39 @@ bool Desktop::startx11(std::string* why) {
   return false;
 }
 
+// A Wine prefix of the session's own, made afresh in the build folder, where Wine also finds
+// its home and XDG folders: nothing is written anywhere else, and no menu entry is made.
+bool Desktop::startwine(std::string* why) {
+  if (!startx11(why)) return false;
+  wine_ = std::make_unique<QTemporaryDir>(QStringLiteral(POMURAN_BUILD_DIR "/wine-XXXXXX"));
+  const QDir top(wine_->path());
+  env_.insert(QStringLiteral("WINEPREFIX"), top.filePath(QStringLiteral("prefix")));
+  env_.insert(QStringLiteral("HOME"), top.filePath(QStringLiteral("home")));
+  for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+    env_.insert(QString::fromLatin1(xdg), top.filePath(QString::fromLatin1(xdg)));
+  env_.insert(QStringLiteral("WINEDLLOVERRIDES"),
+              QStringLiteral("winemenubuilder.exe=d;mscoree=d;mshtml=d"));
+  env_.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+  const Output made =
+      tool(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, {}, 120000);
+  const Output settled = tool(QStringLiteral("wineserver"), {QStringLiteral("-w")}, {}, 120000);
+  // Debian's Wine looks for its own fonts elsewhere: without Marlett its window buttons show
+  // letters.
+  const QString fonts = top.filePath(QStringLiteral("prefix/drive_c/windows/Fonts/marlett.ttf"));
+  QFile::copy(QStringLiteral("/usr/share/wine/fonts/marlett.ttf"), fonts);
+  if (made.code == 0 && settled.finished) return true;
+  *why = "wineboot could not make a prefix: " + made.err.toStdString();
+  return false;
+}
+
+// Ends every Windows process of the prefix and its wineserver before the display goes.
+void Desktop::stopwine() {
+  if (!wine_) return;
+  tool(QStringLiteral("wineserver"), {QStringLiteral("-k")});
+  tool(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+  wine_.reset();
+}
+
 Output Desktop::tool(const QString& program, const QStringList& args, const QByteArray& input,
                      int timeoutms) const {
   return run(program, args, env_, input, timeoutms);
@@ -335,7 +377,7 @@ void Desktop::pointer(QPoint at) const {
   tool(QStringLiteral("xdotool"),
        {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
   // A nested compositor sees what is under a moved pointer only at its next frame.
-  if (kind_ != Kind::X11) QThread::msleep(100);
+  if (kind_ != Kind::X11 && kind_ != Kind::Wine) QThread::msleep(100);
 }
 
 void Desktop::click(QPoint at) const {
@@ -538,12 +580,15 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
   for (const QString& name : extra.keys()) env.insert(name, extra.value(name));
   process_.setProcessEnvironment(env);
   ownprocess(process_);
-  process_.start(program, {});
+  if (desktop_.kind() == Kind::Wine)
+    process_.start(QStringLiteral("wine"), {program});
+  else
+    process_.start(program, {});
   if (!process_.waitForStarted(10000)) {
     *why = "the game did not start: " + process_.errorString().toStdString();
     return false;
   }
-  if (desktop_.kind() == Kind::X11) return findx11(why);
+  if (desktop_.kind() == Kind::X11 || desktop_.kind() == Kind::Wine) return findx11(why);
   return desktop_.kind() == Kind::Wayland ? findwayland(why) : findframe(why);
 }
 

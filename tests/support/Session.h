@@ -63,8 +63,9 @@ void ownprocess(QProcess& p);
 // Stops a process and everything in its process group: politely first, then for good.
 void stopgroup(QProcess& p);
 
-// Xvfb (1024x768x24) with openbox, headless sway, or GNOME's mutter or KDE's kwin nested in Xvfb.
-enum class Kind { X11, Wayland, Gnome, Kde };
+// Xvfb (1024x768x24) with openbox, headless sway, GNOME's mutter or KDE's kwin nested in Xvfb,
+// or Xvfb with openbox and a Wine prefix of its own, for the Windows program.
+enum class Kind { X11, Wayland, Gnome, Kde, Wine };
 
 class Desktop {
  public:
@@ -98,6 +99,8 @@ class Desktop {
   bool startx11(std::string* why);
   bool startwayland(std::string* why);
   bool startnested(std::string* why);
+  bool startwine(std::string* why);
+  void stopwine();
   QStringList unprivileged(const QStringList& command) const;
 
   Kind kind_;
@@ -105,7 +108,8 @@ class Desktop {
   QProcess bus_;
   QProcess server_;
   QProcess wm_;
-  int vnc_ = -1;  // a viewer's connection to wayvnc, which keeps its pointer
+  int vnc_ = -1;                         // a viewer's connection to wayvnc, which keeps its pointer
+  std::unique_ptr<QTemporaryDir> wine_;  // the Wine prefix and its home, in the build folder
   QProcessEnvironment env_;
   QProcessEnvironment gameenv_;
 };

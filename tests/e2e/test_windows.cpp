@@ -1,0 +1,68 @@
+#include "Fixture.h"
+#include "support/Expected.h"
+#include "ui/qt/Layout.h"
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using e2e::OnWine;
+
+// The box around the pixels of `colour` in a picture; empty when there are none.
+QRect ink(const QImage& s, QRgb colour) {
+  QRect box;
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x)
+      if (s.pixel(x, y) == colour) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// Sets the dots per inch of the Wine prefix, which Windows programs read as the screen's scale.
+void setdpi(const session::Desktop& d, int dpi) {
+  d.tool(QStringLiteral("wine"),
+         {QStringLiteral("reg"), QStringLiteral("add"),
+          QStringLiteral("HKCU\\Control Panel\\Desktop"), QStringLiteral("/v"),
+          QStringLiteral("LogPixels"), QStringLiteral("/t"), QStringLiteral("REG_DWORD"),
+          QStringLiteral("/d"), QString::number(dpi), QStringLiteral("/f")});
+  d.tool(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+}
+
+TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBlocks) {
+  const QImage want = expected::window(expected::firstfield());
+  {
+    E2E_START(g);
+    std::string first;
+    EXPECT_EQ(g.waitwindow(want, 1.0, &first), 0) << first;
+    g.part({0, 0, 497, 400}).save(QCoreApplication::applicationDirPath() + "/e2e-wine.png");
+    // "00000" in bold IPA P Gothic at 19 pixels, in light orange, as Qt measures its ink.
+    QFont face(QStringLiteral("IPAPGothic"));
+    face.setBold(true);
+    face.setPixelSize(19);
+    const QRect shown = ink(g.part(ui::layout::kLblhiscore), ui::layout::kValueText);
+    EXPECT_NEAR(shown.width(),
+                QFontMetrics(face).tightBoundingRect(QStringLiteral("00000")).width(), 1);
+    desktop().click(
+        g.screenpoint(ui::layout::kCommand1.center().x(), ui::layout::kCommand1.center().y()));
+    desktop().pointer({1023, 767});
+    const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
+    EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
+  }
+  // The prefix is the desktop's, shared with the other cases: its scale goes back, pass or fail.
+  setdpi(desktop(), 192);
+  const std::unique_ptr<void, std::function<void(void*)>> back(
+      this, [this](void*) { setdpi(desktop(), 96); });
+  {
+    E2E_START(g);
+    EXPECT_EQ(g.client().size(), ui::layout::kClient * 2);
+    std::string first;
+    EXPECT_EQ(g.waitwindow(want, 2.0, &first), 0) << first;
+  }
+}
+
+}  // namespace
