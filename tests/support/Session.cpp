@@ -296,8 +296,7 @@ bool Desktop::startxvfb(std::string* why) {
           // Room for the Windows program at twice its size.
           kind_ == Kind::Wine ? QStringLiteral("1280x1024x24")
                               : QStringLiteral("%1x%2x24").arg(kScreenW).arg(kScreenH),
-          QStringLiteral("-nolisten"),
-          QStringLiteral("tcp"), QStringLiteral("-noreset")},
+          QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")},
          true);
   const QByteArray number = firstline(server_, 15000);
   if (number.isEmpty()) {
