@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -47,8 +48,12 @@ TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBloc
     const QRect shown = ink(g.part(ui::layout::kLblhiscore), ui::layout::kValueText);
     EXPECT_NEAR(shown.width(),
                 QFontMetrics(face).tightBoundingRect(QStringLiteral("00000")).width(), 1);
-    desktop().click(
-        g.screenpoint(ui::layout::kCommand1.center().x(), ui::layout::kCommand1.center().y()));
+    // As a player's: onto the button, a press, and away only once the button has had it.
+    const QPoint start = ui::layout::kCommand1.center();
+    desktop().pointer(g.screenpoint(start.x(), start.y()));
+    QThread::msleep(200);
+    desktop().click(g.screenpoint(start.x(), start.y()));
+    QThread::msleep(200);
     desktop().pointer({1023, 767});
     const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
     EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
