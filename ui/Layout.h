@@ -35,6 +35,8 @@ constexpr int kTickMs = 50;
 // Colours fixed by the window's design.
 constexpr render::Rgb kGrey = render::rgb(0xC0C0C0);       // mainscr and offscr at creation
 constexpr render::Rgb kValueText = render::rgb(0xFFC080);  // the status values
+// Around the client area, where a desktop gives the window more room than it asked for.
+constexpr render::Rgb kPanelGrey = render::rgb(0xC6C3C6);
 
 // The labels' font: the look they were drawn for first, then the Japanese proportional gothic
 // faces that Linux desktops carry, IPA P Gothic (metric-compatible with the first) ahead.
