@@ -470,6 +470,8 @@ bool Desktop::startwayland(std::string* why) {
 bool Desktop::startnested(std::string* why) {
   const Nested& row = kNested.at(kind_);
   if (!startxvfb(why)) return false;
+  // A compositor draws its own pointer where the X one was: in a corner, off any window.
+  pointer(QPoint(kScreenW - 1, kScreenH - 1));
   QStringList command = QString::fromLatin1(row.command)
                             .replace(QLatin1String("%1"), QLatin1String(kNestedSocket))
                             .replace(QLatin1String("%2"), env_.value(QStringLiteral("DISPLAY")))
