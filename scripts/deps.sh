@@ -17,6 +17,8 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
 test+=(wine wine64 fonts-wine)
 # Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
 test+=(orca speech-dispatcher-espeak-ng bsdutils)
+# Desktops that give the window another size: weston, the kiosk cage, i3.
+test+=(weston cage i3-wm)
 
 case "${1:-play}" in
   play) wanted=("${play[@]}") ;;

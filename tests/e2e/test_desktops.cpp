@@ -2,7 +2,10 @@
 #include "support/Expected.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +102,83 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
 
 INSTANTIATE_TEST_SUITE_P(Desktops, OnNested,
                          kQt68 ? ::testing::ValuesIn(kDebian13) : ::testing::ValuesIn(kDebian12),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Desktops that give the window another size: weston maximises it, the kiosk cage does so by
+// itself, i3 honours an outside resize and full-screen requests. `asks` are commands run on the
+// desktop once the game has the focus; the game is closed by `close`, or else by SIGTERM.
+struct Given {
+  const char *name, *asks, *close;
+  session::Kind kind;
+};
+constexpr const char* kI3Asks =
+    "wmctrl -r ポムラン -b add,fullscreen|wmctrl -r ポムラン -b add,fullscreen|wmctrl -r ポムラン "
+    "-e 0,-1,-1,800,600";
+const Given kGiven[] = {{"weston", "xdotool key super+shift+m", nullptr, Weston},
+                        {"cage", "", nullptr, Cage},
+                        {"i3", kI3Asks, "wmctrl -c ポムラン", I3}};
+
+void PrintTo(const Given& row, std::ostream* os) { *os << row.name; }
+
+class OnGiven : public e2e::OnDesktop, public ::testing::WithParamInterface<Given> {
+ protected:
+  session::Kind kind() const override { return GetParam().kind; }
+};
+
+long cputicks(qint64 pid) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  const QList<QByteArray> w = stat.open(QIODevice::ReadOnly)
+                                  ? stat.readAll().split(')').last().split(' ')
+                                  : QList<QByteArray>();
+  return w.size() > 13 ? w[12].toLong() + w[13].toLong() : -1;  // utime and stime
+}
+
+TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
+  E2E_START(g);
+  desktop().click(g.screenpoint(20, 380));  // the panel, for the focus
+  for (const QString& ask : QString::fromUtf8(GetParam().asks).split(u'|', Qt::SkipEmptyParts)) {
+    desktop().tool(ask.section(u' ', 0, 0), ask.section(u' ', 1).split(u' '));
+    QThread::msleep(500);
+  }
+  // Compositors nested in X draw the pointer themselves: it waits beside the client area.
+  const QPoint aside(1, 40);
+  desktop().pointer(aside);
+  const QImage first = expected::window(expected::firstfield());
+  QRect at;
+  for (int i = 0; i < 30 && (at = g.find(first)).isEmpty(); ++i) QThread::msleep(100);
+  desktop()
+      .shot({0, 0, 1024, 768})
+      .save(QStringLiteral("/tmp/exp20/given-%1.png").arg(GetParam().name));
+  ASSERT_FALSE(at.isEmpty()) << "the client area shows nowhere whole and exact";
+  g.moved(at);
+  // Centred: the same colour left and right, and the panel grey above and below or neither.
+  const auto px = [&](int x, int y) { return desktop().shot({x, y, 1, 1}).pixel(0, 0); };
+  EXPECT_EQ(px(at.left() - 1, at.top()), px(at.right() + 1, at.top()));
+  EXPECT_EQ(px(at.left(), at.top() - 1) == 0xFFC6C3C6,
+            px(at.left(), at.bottom() + 1) == 0xFFC6C3C6);
+  const long before = cputicks(g.pid());
+  QThread::sleep(2);
+  const double share = (cputicks(g.pid()) - before) / 2.0 / double(sysconf(_SC_CLK_TCK));
+  std::cout << GetParam().name << ": " << at.width() << "x" << at.height() << " at " << at.x()
+            << "," << at.y() << "; processor at rest " << share * 100 << " % of a core\n";
+  EXPECT_LT(share, 0.2);
+  g.movetofield(300, 150);
+  desktop().pointer(aside);
+  const auto seen = g.waitfield([](const auto& s) { return s.paddlex == 300; });
+  EXPECT_TRUE(seen && seen->paddlex == 300) << session::describe(seen);
+  const QString close = QString::fromUtf8(GetParam().close ? GetParam().close : "");
+  e2e::expectendsorderly(
+      g,
+      [&] {
+        if (close.isEmpty())
+          ::kill(pid_t(g.pid()), SIGTERM);
+        else
+          desktop().tool(close.section(u' ', 0, 0), close.section(u' ', 1).split(u' '));
+      },
+      "closing");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, OnGiven, ::testing::ValuesIn(kGiven),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

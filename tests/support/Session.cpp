@@ -46,6 +46,9 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
     {Kind::Kde,
      {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
       "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}},
+    {Kind::Weston, {{"weston", "Xvfb", "xdotool", "import"}, "weston xvfb xdotool imagemagick"}},
+    {Kind::Cage, {{"cage", "setpriv", "Xvfb", "import"}, "cage util-linux xvfb imagemagick"}},
+    {Kind::I3, {{"i3", "Xvfb", "xdotool", "wmctrl", "import"}, "i3-wm xvfb xdotool wmctrl"}},
     {Kind::Wine,
      {{"wine", "wineserver", "Xvfb", "openbox", "xdotool", "xwininfo", "xprop", "import", "wmctrl",
        "dbus-daemon"},
@@ -64,8 +67,14 @@ const std::map<Kind, Nested> kNested = {
       "Using public X11 display (:[0-9]+)"}},
     {Kind::Kde,
      {"kwin_wayland --x11-display %2 --socket %1 --width 1024 --height 768 --no-lockscreen",
-      "KWIN_COMPOSE=Q", "KDE", ""}}};
-constexpr const char* kNestedSocket = "pomuran-desktop";
+      "KWIN_COMPOSE=Q", "KDE", ""}},
+    // Smaller than the screen, so that the pointer can enter it from outside, as weston needs.
+    {Kind::Weston,
+     {"weston --backend=x11-backend.so --use-pixman --width=1000 --height=740 --socket=%1", "", "",
+      ""}},
+    // A kiosk runs one program; the game comes as a second client. It names its display itself.
+    {Kind::Cage, {"cage -- sleep 3600", "WLR_BACKENDS=x11 WLR_RENDERER=pixman", "", ""}}};
+constexpr const char* kNestedSocket = "wayland-0";
 
 // sway with no real outputs or input devices, drawing in software, and no Xwayland of its own,
 // which would take an X display. Windows get no borders, so a window is its client area.
@@ -237,6 +246,8 @@ Desktop* Desktop::shared(Kind kind, std::string* why, bool* toolsmissing) {
   return slot.get();
 }
 
+QString Desktop::folder() { return QStringLiteral(POMURAN_BUILD_DIR "/session-XXXXXX"); }
+
 void Desktop::stopshared() { shareddesktops().clear(); }
 
 Desktop::~Desktop() {
@@ -245,6 +256,12 @@ Desktop::~Desktop() {
   stopgroup(wm_);
   stopgroup(server_);
   stopgroup(bus_);
+  // A service that the bus started, the portal's document store, may have left its mount there.
+  const QString doc = home_.filePath(QStringLiteral("doc"));
+  QFile mounts(QStringLiteral("/proc/self/mounts"));
+  if (mounts.open(QIODevice::ReadOnly) && mounts.readAll().contains(' ' + doc.toUtf8() + ' '))
+    QProcess::execute(QStringLiteral("fusermount3"),
+                      {QStringLiteral("-u"), QStringLiteral("-z"), doc});
 }
 
 bool Desktop::start(std::string* why) {
@@ -265,8 +282,8 @@ bool Desktop::start(std::string* why) {
   // The services that the bus starts, such as the desktop portal, serve the desktop it names.
   if (kNested.contains(kind_))
     env_.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QLatin1String(kNested.at(kind_).desktop));
-  return startbus(why) && (kind_ == Kind::X11       ? startx11(why)
-                           : kind_ == Kind::Wine    ? startwine(why)
+  return startbus(why) && (kind_ == Kind::Wine      ? startwine(why)
+                           : x11()                  ? startx11(why)
                            : kind_ == Kind::Wayland ? startwayland(why)
                                                     : startnested(why));
 }
@@ -309,7 +326,9 @@ bool Desktop::startxvfb(std::string* why) {
 
 bool Desktop::startx11(std::string* why) {
   if (!startxvfb(why)) return false;
-  launch(wm_, env_, {QStringLiteral("openbox"), QStringLiteral("--sm-disable")});
+  launch(wm_, env_,
+         kind_ == Kind::I3 ? QStringList{"i3", "-c", "/dev/null"}
+                           : QStringList{"openbox", "--sm-disable"});
   // A window manager announces itself with this root property once it manages the screen.
   const auto deadline = Clock::now() + std::chrono::seconds(15);
   while (wm_.waitForStarted(10000) && Clock::now() < deadline) {
@@ -376,7 +395,7 @@ void Desktop::pointer(QPoint at) const {
   tool(QStringLiteral("xdotool"),
        {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
   // A nested compositor sees what is under a moved pointer only at its next frame.
-  if (kind_ != Kind::X11 && kind_ != Kind::Wine) QThread::msleep(100);
+  if (!x11()) QThread::msleep(100);
 }
 
 void Desktop::click(QPoint at) const {
@@ -422,16 +441,19 @@ QStringList Desktop::unprivileged(const QStringList& command) const {
          command;
 }
 
+bool Desktop::handover(std::string* why) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() == 0 && (nobody == nullptr || chown(home_.path().toLocal8Bit().constData(),
+                                                    nobody->pw_uid, nobody->pw_gid) != 0)) {
+    *why = "the session's folder cannot be handed to the user nobody";
+    return false;
+  }
+  return true;
+}
+
 bool Desktop::startwayland(std::string* why) {
   const QString runtime = home_.path();
-  if (geteuid() == 0) {
-    const passwd* nobody = getpwnam("nobody");
-    if (nobody == nullptr ||
-        chown(runtime.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
-      *why = "the session's folder cannot be handed to the user nobody";
-      return false;
-    }
-  }
+  if (!handover(why)) return false;
   QFile config(home_.filePath(QStringLiteral("sway.conf")));
   if (!config.open(QIODevice::WriteOnly) || config.write(kSwayConfig) < 0) {
     *why = "cannot write sway's configuration";
@@ -489,14 +511,18 @@ bool Desktop::startwayland(std::string* why) {
 bool Desktop::startnested(std::string* why) {
   const Nested& row = kNested.at(kind_);
   if (!startxvfb(why)) return false;
-  QStringList command =
-      QString::fromLatin1(row.command)
-          .arg(QLatin1String(kNestedSocket), env_.value(QStringLiteral("DISPLAY")))
-          .split(QLatin1Char(' '));
+  // A compositor draws its own pointer where the X one was: in a corner, off any window.
+  pointer(QPoint(kScreenW - 1, kScreenH - 1));
+  QStringList command = QString::fromLatin1(row.command)
+                            .replace(QLatin1String("%1"), QLatin1String(kNestedSocket))
+                            .replace(QLatin1String("%2"), env_.value(QStringLiteral("DISPLAY")))
+                            .split(QLatin1Char(' '));
   // A copy of the program drops file capabilities, which a container may refuse.
   const QString copy = home_.filePath(command.front());
   QFile::copy(QStandardPaths::findExecutable(command.front()), copy);
   command.front() = copy;
+  if (kind_ == Kind::Cage && !handover(why)) return false;
+  if (kind_ == Kind::Cage) command = unprivileged(command);
   QProcessEnvironment env = env_;
   env.insert(environment(QStringLiteral("LIBGL_ALWAYS_SOFTWARE=1 XDG_SESSION_TYPE=wayland ") +
                          QLatin1String(row.env)));
@@ -587,7 +613,7 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
     *why = "the game did not start: " + process_.errorString().toStdString();
     return false;
   }
-  if (desktop_.kind() == Kind::X11 || desktop_.kind() == Kind::Wine) return findx11(why);
+  if (desktop_.x11()) return findx11(why);
   return desktop_.kind() == Kind::Wayland ? findwayland(why) : findframe(why);
 }
 

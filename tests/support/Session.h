@@ -63,9 +63,10 @@ void ownprocess(QProcess& p);
 // Stops a process and everything in its process group: politely first, then for good.
 void stopgroup(QProcess& p);
 
-// Xvfb (1024x768x24) with openbox, headless sway, GNOME's mutter or KDE's kwin nested in Xvfb,
-// or Xvfb with openbox and a Wine prefix of its own, for the Windows program.
-enum class Kind { X11, Wayland, Gnome, Kde, Wine };
+// Xvfb (1024x768x24) with openbox or i3, headless sway, or GNOME's mutter, KDE's kwin, weston or
+// the kiosk cage nested in Xvfb; or Xvfb with openbox and a Wine prefix of its own, for the
+// Windows program.
+enum class Kind { X11, Wayland, Gnome, Kde, Weston, Cage, I3, Wine };
 
 class Desktop {
  public:
@@ -76,6 +77,7 @@ class Desktop {
   ~Desktop();
 
   Kind kind() const { return kind_; }
+  bool x11() const { return kind_ == Kind::X11 || kind_ == Kind::I3 || kind_ == Kind::Wine; }
   // This machine's environment aimed at the private display and bus, and nothing else.
   QProcessEnvironment env() const { return env_; }
   // What the game gets: a nested desktop's Wayland and X displays instead of the Xvfb.
@@ -102,9 +104,12 @@ class Desktop {
   bool startwine(std::string* why);
   void stopwine();
   QStringList unprivileged(const QStringList& command) const;
+  bool handover(std::string* why);  // the session's folder to the unprivileged user
 
   Kind kind_;
-  QTemporaryDir home_;
+  // In the build folder, where the leftovers test looks for anything a session did not remove.
+  static QString folder();
+  QTemporaryDir home_{folder()};
   QProcess bus_;
   QProcess server_;
   QProcess wm_;
@@ -161,6 +166,7 @@ class Game {
   const QString& window() const { return window_; }
   // The client area in screen coordinates, as it was when the window showed and as it is now.
   QRect client() const { return client_; }
+  void moved(QRect to) { client_ = to; }  // where a test found the client area since
   QRect geometry() const;
   bool running() const { return process_.state() == QProcess::Running; }
   // Whatever the program wrote to standard error so far.

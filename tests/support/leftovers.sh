@@ -12,9 +12,11 @@ for env in /proc/[0-9]*/environ; do
     left+=("$pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)")
   fi
 done
+# A session's folder, or a mount in it, such as the portal's document store.
+left+=($(ls -d "$1"/session-* 2>/dev/null) $(grep -oF " $1/session-" /proc/self/mounts))
 if [ ${#left[@]} -gt 0 ]; then
-  echo "still running after the tests:" >&2
+  echo "still running or left after the tests:" >&2
   printf '  %s\n' "${left[@]}" >&2
   exit 1
 fi
-echo "no process of a test session is left"
+echo "no process, folder or mount of a test session is left"

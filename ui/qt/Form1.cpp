@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QVersionNumber>
 
 #include <algorithm>
 #include <string_view>
@@ -24,6 +26,12 @@ constexpr render::Rgb kSpriteBack = render::kWhite;
 
 // The states in which the window would no longer be its fixed size.
 constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
+
+// A desktop that gives the same other size again this soon after the game asked for its own,
+// even if it gave the fixed size in between, insists on it: a kiosk that maximises every window.
+constexpr qint64 kInsistMs = 1000;
+
+bool onwayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
 
 render::Rgb systemcolour(QPalette::ColorRole role) {
   return render::rgb(QApplication::palette().color(role).rgb());
@@ -47,6 +55,7 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
   setFixedSize(layout::kClient);
+  clamped_ = onwayland() && QLibraryInfo::version() < QVersionNumber(6, 8);
   // The client area is fixed, so the title bar offers no maximise button.
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   // The background picture covers the whole client area.
@@ -208,8 +217,8 @@ void Form1::connectevents() {
 
 void Form1::initscreen() {
   for (PictureBox* box : {mainscr, offscr}) {
-    box->setleft(layout::kPlayfield.x());
-    box->settop(layout::kPlayfield.y());
+    box->setleft(origin_.x() + layout::kPlayfield.x());
+    box->settop(origin_.y() + layout::kPlayfield.y());
     box->setwidth(layout::kPlayfield.width());
     box->setheight(layout::kPlayfield.height());
   }
@@ -225,18 +234,86 @@ void Form1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // On a scaled screen each pixel of the picture becomes a block of one colour, never a blend.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.fillRect(rect(), palette().window());
-  painter.drawImage(QPoint(0, 0), background_);
+  painter.fillRect(rect(), QColor::fromRgb(layout::kPanelGrey));
+  painter.drawImage(origin_, background_);
+  if (std::exchange(clamped_, false)) QTimer::singleShot(0, this, &Form1::loosen);
 }
 
-// The client area is fixed, yet some title bars, shortcuts and window managers maximise or
-// make full screen any window. Such a state is taken back as soon as the event loop turns again,
-// after the request that set it has been answered, so the window stays where it was.
+// Where the desktop gives more room than the fixed client area, the controls keep their places
+// in a client area in the middle of the window, so that the picture stays whole and exact.
+void Form1::relayout() {
+  const QSize room = size() - layout::kClient;
+  const QPoint origin(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
+  const QPoint by = origin - origin_;
+  if (by.isNull()) return;
+  origin_ = origin;
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow()) child->move(child->pos() + by);
+  update();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  relayout();
+  settlelater();
+}
+
+// Some title bars, shortcuts and window managers maximise, make full screen or resize any window.
+// Such a change is judged once the event loop turns again, when the request that made it has
+// been answered and its state and size have both arrived.
 void Form1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || !(windowState() & kLarge)) return;
+  if (event->type() == QEvent::WindowStateChange) settlelater();
+}
+
+void Form1::settlelater() {
+  if (asking_ || settling_) return;
+  settling_ = true;
   QMetaObject::invokeMethod(
-      this, [this] { setWindowState(windowState() & ~kLarge); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        settling_ = false;
+        settle();
+      },
+      Qt::QueuedConnection);
+}
+
+// The game asks for its fixed size once for each change. A desktop that gives the same change
+// again without a turn at the fixed size, or at once, insists: it is kept, and the game plays
+// in the middle of it, so that no window manager and no kiosk can draw it into an endless fight.
+void Form1::settle() {
+  const Given now{size(), windowState() & kLarge};
+  if (now == Given{layout::kClient, {}}) {
+    backsince_ = true;
+    return;
+  }
+  if (refused_ == now && (!backsince_ || asked_.elapsed() < kInsistMs)) return;
+  refused_ = now;
+  backsince_ = false;
+  asked_.start();
+  askback(now);
+}
+
+// Leaving a large state brings back the size from before it. On Wayland the compositor decides
+// every size, which xdg-shell obliges a client to take, so a size alone is not asked back there.
+void Form1::askback(const Given& now) {
+  asking_ = true;
+  if (now.states) {
+    setWindowState(windowState() & ~kLarge);
+  } else if (!onwayland()) {
+    resize(layout::kClient);
+  }
+  asking_ = false;
+}
+
+// Qt before 6.8 clamps every size that a Wayland compositor configures to the window's minimum
+// and maximum, and then commits another size than the one configured for a maximised or full-screen
+// window, which the compositor ends as a protocol error (QWaylandWindow::setGeometry_helper). So
+// there the limits go once the first frame is on the screen: a tiling compositor has floated the
+// window by then, and each size configured later is taken as it is.
+void Form1::loosen() {
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include "ui/qt/PictureBox.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -43,6 +44,8 @@ class Form1 : public QWidget, private game::Controls {
   void endround2() { round_->endround2(); }
 
   game::Module1& module1() { return *module1_; }
+  // The client area's top-left corner in the window: (0, 0) at the fixed size.
+  QPoint origin() const { return origin_; }
   const BoxScreen& screen() const { return screen_; }
 
   // The controls, in creation order.
@@ -63,12 +66,25 @@ class Form1 : public QWidget, private game::Controls {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void enablecommand1(bool on) override;
   void enablecombo1(bool on) override { Combo1->setEnabled(on); }
   void describeplayfield(bool playing);
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+  // What the desktop gave the window, and the one attempt to get the fixed size back.
+  struct Given {
+    QSize size;
+    Qt::WindowStates states;
+    bool operator==(const Given&) const = default;
+  };
+  void relayout();
+  void settlelater();
+  void settle();
+  void askback(const Given& now);
+  void loosen();
 
   void createcontrols();
   void createlabels();
@@ -78,6 +94,13 @@ class Form1 : public QWidget, private game::Controls {
   void setlabelfont();
 
   QImage background_;
+  QPoint origin_;
+  bool clamped_ = false;  // the toolkit clamps configured sizes until the limits go
+  std::optional<Given> refused_;
+  bool backsince_ = false;  // the fixed size came back after the last attempt
+  bool settling_ = false;
+  bool asking_ = false;
+  QElapsedTimer asked_;
   BoxScreen screen_;
   // Both are made once the picture boxes that they draw on exist.
   std::optional<game::Module1> module1_;

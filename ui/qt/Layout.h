@@ -35,6 +35,8 @@ constexpr QRect kPlayfield = qrect(table::kPlayfield);
 using table::kGrey;
 using table::kTickMs;
 using table::kValueText;
+// Around the client area, where a desktop gives the window more room than it asked for.
+constexpr render::Rgb kPanelGrey = table::kPanel;
 
 inline QStringList labelfaces() {
   QStringList faces;
