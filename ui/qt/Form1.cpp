@@ -55,7 +55,11 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
   setFixedSize(layout::kClient);
-  clamped_ = onwayland() && QLibraryInfo::version() < QVersionNumber(6, 8);
+  // kwin draws the title bar itself and takes its buttons from the limits: without them it
+  // offers a maximise button and drops the close one. It never forces a size on a window of
+  // fixed size, so there the limits stay.
+  clamped_ = onwayland() && QLibraryInfo::version() < QVersionNumber(6, 8) &&
+             !qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("KDE"));
   // The client area is fixed, so the title bar offers no maximise button.
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   // The background picture covers the whole client area.
