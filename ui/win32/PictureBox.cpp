@@ -4,6 +4,8 @@
 
 #include <windowsx.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace ui {

@@ -58,11 +58,11 @@ std::vector<unsigned char> image(const Picture& p) {
     for (uint32_t x = 0; x < p.width; ++x) put32(out, p.pixels[y * p.width + x]);
   }
   for (uint32_t y = p.height; y-- > 0;) {
-    std::vector<unsigned char> row(maskstride, 0);
+    const size_t row = out.size();
+    out.resize(row + maskstride, 0);
     for (uint32_t x = 0; x < p.width; ++x) {
-      if ((p.pixels[y * p.width + x] >> 24) == 0) row[x / 8] |= 0x80 >> (x % 8);
+      if ((p.pixels[y * p.width + x] >> 24) == 0) out[row + x / 8] |= 0x80 >> (x % 8);
     }
-    out.insert(out.end(), row.begin(), row.end());
   }
   return out;
 }
