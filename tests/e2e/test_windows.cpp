@@ -70,4 +70,25 @@ TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBloc
   }
 }
 
+// The console that started the program gets the answers; Windows' C library ends lines with CR LF.
+TEST_F(OnWine, TheCommandLineIsAnsweredOnTheConsoleThatStartedTheProgram) {
+  const auto run = [this](const QString& arg) {
+    session::Output o = desktop().tool(QStringLiteral("wine"), {e2e::program(kind()), arg});
+    o.out.replace("\r\n", "\n");
+    o.err.replace("\r\n", "\n");
+    return o;
+  };
+  const session::Output version = run(QStringLiteral("--version"));
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, QByteArray("pomuran " POMURAN_VERSION "\n"));
+  const session::Output help = run(QStringLiteral("--help"));
+  EXPECT_EQ(help.code, 0);
+  EXPECT_TRUE(help.out.startsWith("Usage: pomuran")) << help.out.toStdString();
+  const session::Output wrong = run(QStringLiteral("--bogus"));
+  EXPECT_EQ(wrong.code, 2);
+  EXPECT_TRUE(wrong.out.isEmpty());
+  EXPECT_EQ(wrong.err.count('\n'), 1) << wrong.err.toStdString();
+  EXPECT_TRUE(wrong.err.contains("unknown argument")) << wrong.err.toStdString();
+}
+
 }  // namespace
