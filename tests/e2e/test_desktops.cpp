@@ -135,9 +135,12 @@ long cputicks(qint64 pid) {
 
 TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   E2E_START(g);
+  const auto run = [&](const QString& words) {
+    desktop().tool(words.section(u' ', 0, 0), words.section(u' ', 1).split(u' '));
+  };
   desktop().click(g.screenpoint(20, 380));  // the panel, for the focus
   for (const QString& ask : QString::fromUtf8(GetParam().asks).split(u'|', Qt::SkipEmptyParts)) {
-    desktop().tool(ask.section(u' ', 0, 0), ask.section(u' ', 1).split(u' '));
+    run(ask);
     QThread::msleep(500);
   }
   // Compositors nested in X draw the pointer themselves: it waits beside the client area.
@@ -148,7 +151,7 @@ TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   for (int i = 0; i < 30 && (at = g.find(first)).isEmpty(); ++i) QThread::msleep(100);
   desktop()
       .shot({0, 0, 1024, 768})
-      .save(QStringLiteral("/tmp/exp20/given-%1.png").arg(GetParam().name));
+      .save(QCoreApplication::applicationDirPath() + "/e2e-" + GetParam().name + ".png");
   ASSERT_FALSE(at.isEmpty()) << "the client area shows nowhere whole and exact";
   g.moved(at);
   // Centred: the same colour left and right, and the panel grey above and below or neither.
@@ -166,15 +169,9 @@ TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   desktop().pointer(aside);
   const auto seen = g.waitfield([](const auto& s) { return s.paddlex == 300; });
   EXPECT_TRUE(seen && seen->paddlex == 300) << session::describe(seen);
-  const QString close = QString::fromUtf8(GetParam().close ? GetParam().close : "");
+  const char* close = GetParam().close;
   e2e::expectendsorderly(
-      g,
-      [&] {
-        if (close.isEmpty())
-          ::kill(pid_t(g.pid()), SIGTERM);
-        else
-          desktop().tool(close.section(u' ', 0, 0), close.section(u' ', 1).split(u' '));
-      },
+      g, [&] { close ? run(QString::fromUtf8(close)) : void(::kill(pid_t(g.pid()), SIGTERM)); },
       "closing");
 }
 
