@@ -2,13 +2,15 @@
 # Installs the Debian packages that Pomuran needs and that are missing.
 #   scripts/deps.sh play      what building and running the game needs
 #   scripts/deps.sh package   that, plus what building the Debian package needs
-#   scripts/deps.sh windows   what building the Windows program needs
+#   scripts/deps.sh windows   what building the Windows program, its installer and zip need
 #   scripts/deps.sh test      all of these, plus what the whole test suite needs
 set -euo pipefail
 
 play=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ipafont-gothic)
 package=(dpkg-dev git)
 windows=(cmake make g++ g++-mingw-w64-x86-64-posix)
+# The Windows installer and zip; git gives them the last commit's date.
+windows+=(nsis zip git)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
       clang libclang-rt-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
