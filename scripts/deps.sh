@@ -17,6 +17,8 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
       mutter xwayland xdg-desktop-portal-gnome kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
 # Wine runs the Windows program on the test desktop.
 test+=(wine wine64 fonts-wine)
+# XTest and DAMAGE: the benchmark that times the Windows program under Wine.
+test+=(libxtst-dev libxdamage-dev)
 # Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
 test+=(orca speech-dispatcher-espeak-ng bsdutils)
 # Desktops that give the window another size: weston, the kiosk cage, i3.
