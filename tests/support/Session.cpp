@@ -359,15 +359,20 @@ bool Desktop::startwine(std::string* why) {
   env_.insert(QStringLiteral("WINEDLLOVERRIDES"),
               QStringLiteral("winemenubuilder.exe=d;mscoree=d;mshtml=d"));
   env_.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-  const Output made =
-      tool(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, {}, 120000);
+  // Once in many runs Wine's first start in a fresh prefix ended at once without a word, so it
+  // gets a second try.
+  Output made;
+  for (int tries = 0; tries < 2 && made.code != 0; ++tries)
+    made = tool(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, {},
+                120000);
   const Output settled = tool(QStringLiteral("wineserver"), {QStringLiteral("-w")}, {}, 120000);
   // Debian's Wine looks for its own fonts elsewhere: without Marlett its window buttons show
   // letters.
   const QString fonts = top.filePath(QStringLiteral("prefix/drive_c/windows/Fonts/marlett.ttf"));
   QFile::copy(QStringLiteral("/usr/share/wine/fonts/marlett.ttf"), fonts);
   if (made.code == 0 && settled.finished) return true;
-  *why = "wineboot could not make a prefix: " + made.err.toStdString();
+  *why = "wineboot could not make a prefix (status " + std::to_string(made.code) +
+         "): " + made.out.toStdString() + made.err.toStdString();
   return false;
 }
 

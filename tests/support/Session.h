@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 // A private desktop for the real program: a display server with a window manager, a session
@@ -67,6 +68,11 @@ void stopgroup(QProcess& p);
 // the kiosk cage nested in Xvfb; or Xvfb with openbox and a Wine prefix of its own, for the
 // Windows program.
 enum class Kind { X11, Wayland, Gnome, Kde, Weston, Cage, I3, Wine };
+inline void PrintTo(Kind kind, std::ostream* os) {
+  constexpr const char* kNames[] = {"x11",    "wayland", "gnome", "kde",
+                                    "weston", "cage",    "i3",    "wine"};
+  *os << kNames[static_cast<int>(kind)];
+}
 
 class Desktop {
  public:
