@@ -15,9 +15,12 @@ fail() {
 }
 
 rm -rf "$work"
-mkdir -p "$work/home"
+mkdir -p "$work/home" "$work/run"
+chmod 700 "$work/run"
 export WINEPREFIX=$work/prefix HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 export XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
+# Wine 10 complains on every start without a runtime folder.
+export XDG_RUNTIME_DIR=$work/run
 export WINEDLLOVERRIDES='winemenubuilder.exe=d;mscoree=d;mshtml=d' WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
 trap 'wineserver -k 2>/dev/null || true' EXIT
