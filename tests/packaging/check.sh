@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks the game's installation and its Debian package.
+# Checks the game's installation, its Debian package and its Windows installer and zip.
 #
 #   check.sh desktop FILE             desktop-file-validate finds nothing at all, not even a hint
 #   check.sh appstream FILE           appstreamcli finds nothing, pedantic hints included
@@ -10,9 +10,10 @@
 #                                     desktop started by SESSION (pomuran_session)
 #   check.sh lintian DEB              lintian --pedantic finds no error or warning, nor any of the
 #                                     findings the package was made free of
-#   check.sh release REPO             scripts/package, run on two clones of REPO's last commit in
-#                                     folders of different names, at different times and under
-#                                     different umasks, makes the same bytes, which pass lintian
+#   check.sh release REPO             scripts/package and scripts/package --windows, run on two
+#                                     clones of REPO's last commit in folders of different names,
+#                                     at different times and under different umasks, make the
+#                                     same bytes; the .deb passes lintian
 set -Eeuo pipefail
 # Any step that fails without saying why still says where.
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with status $?" >&2' ERR
@@ -145,22 +146,27 @@ check_lintian() {
   echo "lintian --pedantic: $(basename "$deb") passes"
 }
 
-# Packs one clone and sets deb to the package it made.
+# Packs one clone for Debian and for Windows, and sets deb, setup and zip to what it made.
 package_clone() {
   local clone=$1 log=$2
   (cd "$clone" && scripts/package) >"$log" 2>&1 || { tail -n 40 "$log"; fail "scripts/package failed"; }
   deb=$(tail -n1 "$log")
   [ -f "$deb" ] || fail "scripts/package printed no package path as its last line"
+  (cd "$clone" && scripts/package --windows) >"$log.windows" 2>&1 ||
+    { tail -n 40 "$log.windows"; fail "scripts/package --windows failed"; }
+  setup=$(tail -n1 "$log.windows")
+  zip=${setup%-setup.exe}-win64.zip
+  [ -f "$setup" ] && [ -f "$zip" ] || fail "scripts/package --windows made no installer and zip"
 }
 
 check_release() {
-  local repo=$1 commit deb first
+  local repo=$1 commit deb setup zip first firstsetup firstzip
   work=$(mktemp -d)
   commit=$(git -C "$repo" rev-parse HEAD)
   echo "packing $commit twice"
   git clone -q --no-checkout "$repo" "$work/a" && git -C "$work/a" checkout -q --detach "$commit"
   package_clone "$work/a" "$work/a.log"
-  first=$deb
+  first=$deb firstsetup=$setup firstzip=$zip
   (
     umask 077
     git clone -q --no-checkout "$repo" "$work/second-clone"
@@ -172,7 +178,9 @@ check_release() {
       diff -r "$work/x1" "$work/x2" || true
       fail "two builds of one commit made different packages"
     fi
-    sha256sum "$first" "$deb"
+    cmp "$firstsetup" "$setup" || fail "two builds of one commit made different Windows installers"
+    cmp "$firstzip" "$zip" || fail "two builds of one commit made different Windows zips"
+    sha256sum "$first" "$deb" "$firstsetup" "$setup" "$firstzip" "$zip"
   )
   check_lintian "$first"
 }
