@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The Windows installer's round trip and the zip, under Wine in a prefix of this test's own:
-#   windows.sh SOURCE WORK VERSION ID
+#   windows.sh SOURCE WORK VERSION ID SESSION
 # packs with SOURCE's scripts/package --windows into WORK, installs an older version into a
 # folder of its own, upgrades it silently in place, checks the files, the Start-menu shortcut, the
-# installed-apps entry and the program's --version, uninstalls silently and finds nothing left;
+# installed-apps entry, the program's --version and, on a desktop started by SESSION
+# (pomuran_session), its exact first frame; uninstalls silently and finds nothing left;
 # then unpacks the zip and runs its program. No display is needed. Wine is stopped at the end.
 set -Eeuo pipefail
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with status $?" >&2' ERR
-[ $# -eq 4 ] || { echo "usage: $0 SOURCE WORK VERSION ID" >&2; exit 2; }
-source=$1 work=$2 version=$3 id=$4
+[ $# -eq 5 ] || { echo "usage: $0 SOURCE WORK VERSION ID SESSION" >&2; exit 2; }
+source=$1 work=$2 version=$3 id=$4 session=$5
 fail() {
   echo "FAIL: $*" >&2
   exit 1
@@ -65,6 +66,8 @@ for v in DisplayName:Pomuran "DisplayIcon:$dir\\pomuran.exe,0" "Publisher:The Po
   [ "$(value "${v%%:*}")" = "${v#*:}" ] || fail "${v%%:*} is '$(value "${v%%:*}")', not '${v#*:}'"
 done
 [ $(($(value EstimatedSize))) -ge 100 ] || fail "EstimatedSize is $(value EstimatedSize)"
+"$session" firstframe "$drive/Games/Pomuran/pomuran.exe" ||
+  fail "the installed game does not show its exact first frame"
 echo "installed: files, shortcut and installed-apps entry as expected; pomuran $version answers"
 
 # The uninstaller copies itself away and returns at once.

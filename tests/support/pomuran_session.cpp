@@ -4,6 +4,7 @@
 //       exit 0 when the program's window shows the exact first frame; 1 otherwise, saying why
 //   pomuran_session screenshot PROGRAM OUT.png
 //       the window with the frame that the window manager draws, once the first frame shows
+// A PROGRAM whose name ends in .exe runs under Wine, in a prefix of the session's own.
 
 #include "support/Expected.h"
 #include "support/Session.h"
@@ -25,7 +26,11 @@ int play(const QStringList& args) {
   const QString& program = args.value(1);
   std::string why;
   bool toolsmissing = false;
-  session::Desktop* desktop = session::Desktop::shared(session::Kind::X11, &why, &toolsmissing);
+  // A Windows program runs under Wine on the same kind of desktop.
+  const session::Kind kind = program.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive)
+                                 ? session::Kind::Wine
+                                 : session::Kind::X11;
+  session::Desktop* desktop = session::Desktop::shared(kind, &why, &toolsmissing);
   if (desktop == nullptr) return fail(why);
   session::Game game(*desktop);
   if (!game.start(program, &why)) return fail(why);
