@@ -41,6 +41,14 @@ TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBloc
     std::string first;
     EXPECT_EQ(g.waitwindow(want, 1.0, &first), 0) << first;
     g.part({0, 0, 497, 400}).save(QCoreApplication::applicationDirPath() + "/e2e-wine.png");
+    // What Wine gives a screen reader: the names of the window and of the controls that show,
+    // from their texts; the boxes that the game keeps hidden are not there.
+    const session::Output names =
+        desktop().tool(QStringLiteral("wine"), {QStringLiteral(POMURAN_READNAMES)});
+    EXPECT_EQ(QString::fromUtf8(names.out).remove(u'\r').split(u'\n', Qt::SkipEmptyParts),
+              QStringList(
+                  {"ポムラン", "Playfield", "START", "LOW", "SPEED :", "00", "00000", "0000", "0"}))
+        << names.err.toStdString();
     // "00000" in bold IPA P Gothic at 19 pixels, in light orange, as Qt measures its ink.
     QFont face(QStringLiteral("IPAPGothic"));
     face.setBold(true);
