@@ -13,6 +13,7 @@
 
 namespace {
 
+using e2e::Clock;
 using e2e::OnWine;
 
 // The box around the pixels of `colour` in a picture; empty when there are none.
@@ -34,7 +35,7 @@ void setdpi(const session::Desktop& d, int dpi) {
   d.tool(QStringLiteral("wineserver"), {QStringLiteral("-w")});
 }
 
-TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBlocks) {
+TEST_F(OnWine, StartAndReturnBeginARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBlocks) {
   const QImage want = expected::window(expected::firstfield());
   {
     E2E_START(g);
@@ -75,6 +76,13 @@ TEST_F(OnWine, StartBeginsARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBloc
     EXPECT_EQ(g.client().size(), ui::layout::kClient * 2);
     std::string first;
     EXPECT_EQ(g.waitwindow(want, 2.0, &first), 0) << first;
+    // START has the focus, and Return presses it: the ball leaves the spot where it rested.
+    desktop().tool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+    const QRect rested(g.client().topLeft() + QPoint(228, 260) * 2, QSize(1, 1));
+    const auto end = Clock::now() + std::chrono::seconds(3);
+    while (desktop().shot(rested).pixel(0, 0) != 0xFFFFFFFF && Clock::now() < end)
+      QThread::msleep(50);
+    EXPECT_EQ(desktop().shot(rested).pixel(0, 0), 0xFFFFFFFFu) << "Return started no round";
   }
 }
 
