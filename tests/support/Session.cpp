@@ -19,11 +19,13 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <tuple>
+#include <vector>
 
 namespace session {
 
@@ -330,20 +332,19 @@ bool Desktop::startx11(std::string* why) {
          kind_ == Kind::I3 ? QStringList{"i3", "-c", "/dev/null"}
                            : QStringList{"openbox", "--sm-disable"});
   // A window manager announces itself with this root property once it manages the screen.
-  const auto deadline = Clock::now() + std::chrono::seconds(15);
-  while (wm_.waitForStarted(10000) && Clock::now() < deadline) {
+  const auto managing = [&] {
     const Output o = tool(QStringLiteral("xprop"),
                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-    if (o.code == 0 && o.out.contains("window id")) {
-      // The pointer waits in a corner, away from where windows are placed.
-      pointer(QPoint(kScreenW - 1, kScreenH - 1));
-      return true;
-    }
-    if (wm_.state() == QProcess::NotRunning) break;
-    QThread::msleep(50);
+    return o.code == 0 && o.out.contains("window id");
+  };
+  if (!wm_.waitForStarted(10000) ||
+      !waituntil(managing, [&](bool m) { return m || wm_.state() == QProcess::NotRunning; })) {
+    *why = "the window manager did not take over the display";
+    return false;
   }
-  *why = "openbox did not take over the display";
-  return false;
+  // The pointer waits in a corner, away from where windows are placed.
+  pointer(QPoint(kScreenW - 1, kScreenH - 1));
+  return true;
 }
 
 // A Wine prefix of the session's own, made afresh in the build folder, where Wine also finds
@@ -397,10 +398,17 @@ void Desktop::pointer(QPoint at) const {
           QStringLiteral("set"), QString::number(at.x()), QString::number(at.y())});
     return;
   }
+  // mutter finds what is under a moved pointer only at its next frame, which draws the pointer
+  // there; a press before that frame would go to what was under the pointer before. The other
+  // desktops find it as they take the move, which comes to them before any later press.
+  const bool frame = kind_ == Kind::Gnome && at != pointed_;
+  const QRect spot = QRect(at, QSize(8, 8)) & QRect(0, 0, kScreenW, kScreenH);
+  const QImage before = frame ? shot(spot) : QImage();
   tool(QStringLiteral("xdotool"),
        {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
-  // A nested compositor sees what is under a moved pointer only at its next frame.
-  if (!x11()) QThread::msleep(100);
+  pointed_ = at;
+  // Should it draw no pointer there, nothing would announce the frame: then the wait ends.
+  if (frame) waituntil([&] { return shot(spot); }, [&](const QImage& s) { return s != before; }, 5);
 }
 
 void Desktop::click(QPoint at) const {
@@ -473,20 +481,17 @@ bool Desktop::startwayland(std::string* why) {
   launch(server_, env,
          unprivileged({QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()}));
   // sway names its display and its control socket in the runtime folder once it listens.
-  const auto deadline = Clock::now() + std::chrono::seconds(15);
   QDir dir(runtime);
-  while (Clock::now() < deadline && server_.state() != QProcess::NotRunning) {
+  const auto listening = [&] {
     const QStringList display = dir.entryList({QStringLiteral("wayland-[0-9]")}, QDir::System);
     const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-    if (!display.isEmpty() && !ipc.isEmpty()) {
-      env_.insert(QStringLiteral("WAYLAND_DISPLAY"), display.front());
-      env_.insert(QStringLiteral("SWAYSOCK"), dir.filePath(ipc.front()));
-      env_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-      if (sway({QStringLiteral("-t"), QStringLiteral("get_version")}).code == 0) break;
-    }
-    QThread::msleep(50);
-  }
-  if (!env_.contains(QStringLiteral("SWAYSOCK"))) {
+    if (display.isEmpty() || ipc.isEmpty()) return false;
+    env_.insert(QStringLiteral("WAYLAND_DISPLAY"), display.front());
+    env_.insert(QStringLiteral("SWAYSOCK"), dir.filePath(ipc.front()));
+    env_.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    return sway({QStringLiteral("-t"), QStringLiteral("get_version")}).code == 0;
+  };
+  if (!waituntil(listening, [&](bool l) { return l || server_.state() == QProcess::NotRunning; })) {
     *why = "sway did not start";
     return false;
   }
@@ -497,20 +502,20 @@ bool Desktop::startwayland(std::string* why) {
                        QStringLiteral("-u"), QStringLiteral("-o"), QStringLiteral("HEADLESS-1"),
                        dir.filePath(QStringLiteral("vnc.sock"))}));
   // wayvnc 0.9 makes the pointer only while a viewer is connected; older ones make it at once.
-  while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
+  const auto pointing = [&] {
     if (vnc_ < 0 && dir.exists(QStringLiteral("vnc.sock")))
       vnc_ = vncclient(dir.filePath(QStringLiteral("vnc.sock")));
     const QJsonArray seats =
         QJsonDocument::fromJson(sway({QStringLiteral("-t"), QStringLiteral("get_seats")}).out)
             .array();
-    if (!seats.isEmpty() && (seats[0].toObject()[QStringLiteral("capabilities")].toInt() & 1)) {
-      pointer(QPoint(kScreenW - 1, kScreenH - 1));
-      return true;
-    }
-    QThread::msleep(50);
+    return !seats.isEmpty() && (seats[0].toObject()[QStringLiteral("capabilities")].toInt() & 1);
+  };
+  if (!waituntil(pointing, [&](bool p) { return p || wm_.state() == QProcess::NotRunning; })) {
+    *why = "wayvnc gave sway's seat no pointer";
+    return false;
   }
-  *why = "wayvnc gave sway's seat no pointer";
-  return false;
+  pointer(QPoint(kScreenW - 1, kScreenH - 1));
+  return true;
 }
 
 bool Desktop::startnested(std::string* why) {
@@ -540,28 +545,27 @@ bool Desktop::startnested(std::string* why) {
   QFile output(log);
   output.open(QIODevice::ReadOnly);
   QString said;
-  const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (Clock::now() < deadline && wm_.state() != QProcess::NotRunning) {
+  const auto ready = [&] {
     const bool listens = QFile::exists(home_.filePath(QLatin1String(kNestedSocket)));
     said += QString::fromLocal8Bit(output.readAll());
     const auto x = QRegularExpression(QLatin1String(row.xdisplay)).match(said);
     const QStringList auth =
         QDir(home_.path())
             .entryList({QStringLiteral("*Xwaylandauth*")}, QDir::Files | QDir::Hidden);
-    const bool xready = !*row.xdisplay || (x.hasMatch() && !auth.isEmpty());
-    if (listens && xready) {
-      if (*row.xdisplay) {
-        gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
-        gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
-      }
-      // It may hold pointer motion back from clients until a first press: one on the desktop.
-      click(QPoint(kScreenW - 1, kScreenH - 1));
-      return true;
+    if (!listens || (*row.xdisplay && (!x.hasMatch() || auth.isEmpty()))) return false;
+    if (*row.xdisplay) {
+      gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
+      gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
     }
-    QThread::msleep(50);
+    return true;
+  };
+  if (!waituntil(ready, [&](bool r) { return r || wm_.state() == QProcess::NotRunning; })) {
+    *why = command.front().toStdString() + " did not start: " + said.right(400).toStdString();
+    return false;
   }
-  *why = command.front().toStdString() + " did not start: " + said.right(400).toStdString();
-  return false;
+  // It may hold pointer motion back from clients until a first press: one on the desktop.
+  click(QPoint(kScreenW - 1, kScreenH - 1));
+  return true;
 }
 
 std::string describe(const std::optional<Seen>& s) {
@@ -636,16 +640,13 @@ QRect Game::find(const QImage& want) const {
 
 // A nested desktop's window is found where its exact first frame shows on the screen.
 bool Game::findframe(std::string* why) {
-  const auto deadline = Clock::now() + std::chrono::seconds(15);
   // The desktop may show it before placing or decorating it: two pictures in a row must agree.
-  QRect before;
-  while (Clock::now() < deadline && running()) {
-    client_ = find(expected::window(expected::firstfield()));
-    if (!client_.isEmpty() && client_ == before) return true;
-    before = client_;
-    QThread::msleep(100);
-  }
-  *why = "the game's first frame did not show; it wrote: " + errors().toStdString();
+  const QImage first = expected::window(expected::firstfield());
+  client_ = waitsettled([&] { return find(first); },
+                        [&](const QRect& at) { return !at.isEmpty() || !running(); });
+  if (!client_.isEmpty()) return true;
+  *why = "the game's first frame did not show in " + std::to_string(int(kPatience)) + " s" +
+         ending() + "; it wrote: " + errors().toStdString();
   return false;
 }
 
@@ -662,33 +663,34 @@ QJsonObject Game::node() const {
 }
 
 bool Game::findwayland(std::string* why) {
-  const auto deadline = Clock::now() + std::chrono::seconds(15);
-  bool moved = false;
-  while (Clock::now() < deadline && running()) {
+  const auto shown = [&] {
     const QJsonObject n = node();
-    const QJsonObject r = n[QStringLiteral("rect")].toObject();
-    const QJsonObject w = n[QStringLiteral("window_rect")].toObject();
-    if (!n.isEmpty() && w[QStringLiteral("width")].toInt() > 0) {
-      window_ = QString::number(n[QStringLiteral("id")].toInteger());
-      // sway centres a floating window, at half a pixel for an odd width, and reports whole
-      // pixels; at a whole-pixel place the pointer lands on the pixel that a test aims at.
-      if (!moved) {
-        moved = true;
-        desktop_.sway({QStringLiteral("[con_id=%1]").arg(window_), QStringLiteral("move"),
-                       QStringLiteral("absolute"), QStringLiteral("position"),
-                       QString::number(r[QStringLiteral("x")].toInt()),
-                       QString::number(r[QStringLiteral("y")].toInt())});
-        continue;
-      }
-      client_ = QRect(r[QStringLiteral("x")].toInt() + w[QStringLiteral("x")].toInt(),
-                      r[QStringLiteral("y")].toInt() + w[QStringLiteral("y")].toInt(),
-                      w[QStringLiteral("width")].toInt(), w[QStringLiteral("height")].toInt());
-      return true;
-    }
-    QThread::msleep(50);
+    const bool drawn = n[QStringLiteral("window_rect")].toObject()[QStringLiteral("width")].toInt();
+    return drawn ? n : QJsonObject();
+  };
+  QJsonObject n =
+      waituntil(shown, [&](const QJsonObject& n) { return !n.isEmpty() || !running(); });
+  if (n.isEmpty()) {
+    *why = "the game's window did not show in sway's tree in " + std::to_string(int(kPatience)) +
+           " s" + ending() + "; it wrote: " + errors().toStdString();
+    return false;
   }
-  *why = "the game's window did not show in sway's tree; it wrote: " + errors().toStdString();
-  return false;
+  window_ = QString::number(n[QStringLiteral("id")].toInteger());
+  // sway centres a floating window, at half a pixel for an odd width, and reports whole pixels;
+  // at a whole-pixel place the pointer lands on the pixel that a test aims at. sway has moved it
+  // once the command returns.
+  const QJsonObject centred = n[QStringLiteral("rect")].toObject();
+  desktop_.sway({QStringLiteral("[con_id=%1]").arg(window_), QStringLiteral("move"),
+                 QStringLiteral("absolute"), QStringLiteral("position"),
+                 QString::number(centred[QStringLiteral("x")].toInt()),
+                 QString::number(centred[QStringLiteral("y")].toInt())});
+  n = node();
+  const QJsonObject r = n[QStringLiteral("rect")].toObject();
+  const QJsonObject w = n[QStringLiteral("window_rect")].toObject();
+  client_ = QRect(r[QStringLiteral("x")].toInt() + w[QStringLiteral("x")].toInt(),
+                  r[QStringLiteral("y")].toInt() + w[QStringLiteral("y")].toInt(),
+                  w[QStringLiteral("width")].toInt(), w[QStringLiteral("height")].toInt());
+  return true;
 }
 
 bool Game::findx11(std::string* why) {
@@ -696,10 +698,11 @@ bool Game::findx11(std::string* why) {
       QStringLiteral("xdotool"),
       {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
        QStringLiteral("--all"), QStringLiteral("--pid"), QString::number(pid())},
-      {}, 15000);
+      {}, int(kPatience * 1000));
   window_ = QString::fromLatin1(found.out.split('\n').value(0).trimmed());
   if (!found.finished || window_.isEmpty()) {
-    *why = "the game's window did not show; it wrote: " + errors().toStdString();
+    *why = "the game's window did not show in " + std::to_string(int(kPatience)) + " s" + ending() +
+           "; it wrote: " + errors().toStdString();
     return false;
   }
   client_ = geometry();
@@ -719,6 +722,12 @@ QRect Game::geometry() const {
 
 QByteArray Game::errors() { return process_.readAllStandardError(); }
 
+std::string Game::ending() const {
+  if (running()) return " (the program is still running)";
+  return " (the program ended with status " + std::to_string(exitcode()) +
+         (crashed() ? ", by a signal)" : ")");
+}
+
 QPoint Game::fieldpoint(int fx, int fy) const {
   return screenpoint(ui::layout::kPlayfield.x() + fx, ui::layout::kPlayfield.y() + fy);
 }
@@ -727,23 +736,19 @@ QImage Game::field() const { return part(ui::layout::kPlayfield); }
 
 std::optional<Seen> Game::waitfield(const std::function<bool(const Seen&)>& done,
                                     double seconds) const {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-  std::optional<Seen> seen;
-  do {
-    seen = readfield(field());
-    if (seen && done(*seen)) return seen;
-  } while (Clock::now() < deadline);
-  return seen;
+  return waituntil([&] { return readfield(field()); },
+                   [&](const std::optional<Seen>& seen) { return seen && done(*seen); }, seconds,
+                   0);
 }
 
 long Game::waitwindow(const QImage& want, double scale, std::string* first, double seconds) {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-  const QRect device(client_.topLeft(), client_.size());
-  frames::Result r;
   // The window may show before its first paint reaches the screen.
-  do {
-    r = frames::comparewindow(desktop_.shot(device), want, scale);
-  } while (r.wrong != 0 && Clock::now() < deadline);
+  const frames::Result r = waituntil(
+      [&] {
+        return frames::comparewindow(desktop_.shot(QRect(client_.topLeft(), client_.size())), want,
+                                     scale);
+      },
+      [](const frames::Result& r) { return r.wrong == 0; }, seconds, 0);
   *first = r.first;
   return r.wrong;
 }
@@ -792,8 +797,8 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
          alone + QStringList{QStringLiteral("script"), QStringLiteral("-q"), QStringLiteral("-f"),
                              QStringLiteral("-c"), QStringLiteral("orca --debug-file=/dev/tty"),
                              log_});
-  if (waitfor(QStringLiteral("Screen reader on"), 0, 30.0) >= 0) return true;
-  *why = "Orca did not start speaking";
+  if (waitfor(QStringLiteral("Screen reader on"), 0) >= 0) return true;
+  *why = "Orca did not start speaking in " + std::to_string(int(kPatience)) + " s";
   return false;
 }
 
@@ -811,15 +816,28 @@ QStringList ScreenReader::spoken() const {
   return all;
 }
 
-int ScreenReader::waitfor(const QString& text, qsizetype from, double seconds) const {
-  const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-  do {
-    const QStringList all = spoken();
-    for (qsizetype i = from; i < all.size(); ++i)
-      if (all[i].contains(text)) return static_cast<int>(i);
-    QThread::msleep(50);
-  } while (Clock::now() < deadline);
-  return -1;
+int ScreenReader::waitfor(const QRegularExpression& heard, qsizetype from, double seconds) const {
+  const auto where = [&] {
+    QString said;
+    std::vector<qsizetype> starts;  // where each utterance begins in `said`
+    for (const QString& u : spoken().mid(from)) {
+      if (!starts.empty()) said += QStringLiteral(" | ");
+      starts.push_back(said.size());
+      said += u;
+    }
+    const QRegularExpressionMatch m = heard.match(said);
+    if (!m.hasMatch()) return -1;
+    const auto at = std::upper_bound(starts.begin(), starts.end(), m.capturedStart()) - 1;
+    return static_cast<int>(from + (at - starts.begin()));
+  };
+  return waituntil(
+      where, [](int at) { return at >= 0; }, seconds);
+}
+
+int ScreenReader::quiet() const {
+  // Orca pauses between what one key makes it say well within this.
+  return waitsettled([&] { return static_cast<int>(spoken().size()); }, [](int) { return true; },
+                     kPatience, 700);
 }
 
 }  // namespace session

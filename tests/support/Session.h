@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/Surface.h"
+#include "support/Wait.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -25,8 +27,6 @@
 // session starts carries kMarker in its environment and is stopped with the session, so that a
 // test can prove that nothing outlived it.
 namespace session {
-
-using Clock = std::chrono::steady_clock;
 
 // Every process of a session carries this variable, set to the build folder of the tests and
 // the session's private folder.
@@ -119,6 +119,7 @@ class Desktop {
   QProcess bus_;
   QProcess server_;
   QProcess wm_;
+  mutable QPoint pointed_{-1, -1};       // where the pointer was last moved to
   int vnc_ = -1;                         // a viewer's connection to wayvnc, which keeps its pointer
   std::unique_ptr<QTemporaryDir> wine_;  // the Wine prefix and its home, in the build folder
   QProcessEnvironment env_;
@@ -148,8 +149,14 @@ class ScreenReader {
   bool start(std::string* why, bool* toolsmissing);
   // Everything said so far, one utterance an entry.
   QStringList spoken() const;
-  // Waits until an utterance after the first `from` holds `text`; answers its index or -1.
-  int waitfor(const QString& text, qsizetype from, double seconds = 10.0) const;
+  // Waits until what was said after the first `from` utterances, joined by " | ", matches
+  // `heard`; answers the index of the utterance where the match begins, or -1.
+  int waitfor(const QRegularExpression& heard, qsizetype from, double seconds = kPatience) const;
+  int waitfor(const QString& text, qsizetype from) const {
+    return waitfor(QRegularExpression(QRegularExpression::escape(text)), from);
+  }
+  // Waits until Orca has said nothing new for a while; answers how many utterances there are.
+  int quiet() const;
 
  private:
   const Desktop& desktop_;
@@ -192,10 +199,10 @@ class Game {
   // Reads the playfield until `done` holds for what it shows or `seconds` have passed; answers
   // the last reading either way.
   std::optional<Seen> waitfield(const std::function<bool(const Seen&)>& done,
-                                double seconds = 5.0) const;
+                                double seconds = kPatience) const;
   // Waits until the whole client area is `want` wherever `want` fixes it (as the frame
   // comparer sees it); answers how many pixels still differ, and the first of them.
-  long waitwindow(const QImage& want, double scale, std::string* first, double seconds = 10.0);
+  long waitwindow(const QImage& want, double scale, std::string* first, double seconds = kPatience);
 
   // The window's node in the Wayland compositor's tree; empty on X11 or when there is none.
   QJsonObject node() const;
@@ -211,6 +218,7 @@ class Game {
   bool findx11(std::string* why);
   bool findwayland(std::string* why);
   bool findframe(std::string* why);
+  std::string ending() const;  // whether the program still runs, or how it ended
 
   const Desktop& desktop_;
   QProcess process_;
