@@ -64,15 +64,15 @@ inline QString program(session::Kind kind) {
                                                        : POMURAN_EXECUTABLE);
 }
 
-// Ends the game by `how` and expects it gone within a second, by itself, with status 0.
+// Ends the game by `how` and expects it gone by itself, with status 0; prints how long it took.
 inline void expectendsorderly(session::Game& g, const std::function<void()>& how,
                               const char* what) {
   const auto begin = Clock::now();
   how();
-  ASSERT_TRUE(g.waitexit(3000)) << "still running 3 s after " << what;
+  ASSERT_TRUE(g.waitexit(int(session::kPatience * 1000)))
+      << "still running " << session::kPatience << " s after " << what;
   const double took = session::seconds(begin, Clock::now());
   std::cout << "exit after " << what << ": " << took * 1000 << " ms\n";
-  EXPECT_LT(took, 1.0);
   EXPECT_FALSE(g.crashed()) << "ended by a signal";
   EXPECT_EQ(g.exitcode(), 0) << g.errors().toStdString();
 }

@@ -11,8 +11,6 @@
 
 namespace {
 
-using session::Clock;
-
 // The game on a desktop as Debian ships it. Points of the title bar are from the client area's
 // top-left corner, or top-right one when x is negative: its close button, and where each way to
 // ask for a maximise is done ("X Y" and xdotool's words, "double" for a double-click). `bar` is
@@ -73,12 +71,10 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
     const QStringList twice = {QStringLiteral("click"), QStringLiteral("--repeat"),
                                QStringLiteral("2"), QStringLiteral("1")};
     desktop().tool(QStringLiteral("xdotool"), w[2] == QLatin1String("double") ? twice : w.mid(2));
-    // The desktop acts on the ask, and the window may take a moment to come back.
-    QThread::msleep(500);
     desktop().pointer(away);
-    QRect at;
-    const auto end = Clock::now() + std::chrono::seconds(3);
-    while ((at = g.find(first)) != g.client() && Clock::now() < end) QThread::msleep(100);
+    // The desktop may grant the ask at first; the window then comes back where it was.
+    const QRect at = session::waitsettled([&] { return g.find(first); },
+                                          [&](const QRect& r) { return r == g.client(); });
     EXPECT_EQ(at, g.client());
   }
 
@@ -138,17 +134,21 @@ TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   const auto run = [&](const QString& words) {
     desktop().tool(words.section(u' ', 0, 0), words.section(u' ', 1).split(u' '));
   };
+  const QImage first = expected::window(expected::firstfield());
+  // Compositors nested in X draw the pointer themselves: it waits beside the client area while
+  // the window is looked for, whole and still, after each ask.
+  const QPoint aside(1, 40);
+  const auto shown = [&] {
+    desktop().pointer(aside);
+    return session::waitsettled([&] { return g.find(first); },
+                                [](const QRect& r) { return !r.isEmpty(); });
+  };
   desktop().click(g.screenpoint(20, 380));  // the panel, for the focus
   for (const QString& ask : QString::fromUtf8(GetParam().asks).split(u'|', Qt::SkipEmptyParts)) {
     run(ask);
-    QThread::msleep(500);
+    shown();
   }
-  // Compositors nested in X draw the pointer themselves: it waits beside the client area.
-  const QPoint aside(1, 40);
-  desktop().pointer(aside);
-  const QImage first = expected::window(expected::firstfield());
-  QRect at;
-  for (int i = 0; i < 30 && (at = g.find(first)).isEmpty(); ++i) QThread::msleep(100);
+  const QRect at = shown();
   desktop()
       .shot({0, 0, 1024, 768})
       .save(QCoreApplication::applicationDirPath() + "/e2e-" + GetParam().name + ".png");

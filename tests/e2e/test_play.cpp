@@ -1,8 +1,6 @@
 #include "Fixture.h"
 #include "ui/qt/Layout.h"
 
-#include <QThread>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,9 +63,9 @@ TEST_P(OnX11, ThePaddleFollowsThePointerAndStopsAtTheWalls) {
   // Over the rest of the window the pointer leaves the paddle where it is.
   desktop().pointer(g.screenpoint(100, 340));
   desktop().pointer(g.screenpoint(3, 150));
-  QThread::msleep(300);
-  const auto seen = session::readfield(g.field());
-  EXPECT_TRUE(seen && resting(*seen, 300)) << session::describe(seen);
+  const auto moved = session::holds([&] { return session::readfield(g.field()); },
+                                    [](const auto& s) { return s && resting(*s, 300); }, 1.0);
+  EXPECT_FALSE(moved) << session::describe(*moved);
 }
 
 // A click on the playfield starts a round: "START" and the speed list turn from black text to
@@ -78,12 +76,15 @@ TEST_P(OnX11, AClickStartsARoundGreysOutTheControlsAndTheBallClimbsAt100PxASecon
   EXPECT_LT(darkest(g.part(kCommand1)), 0x30);
   EXPECT_LT(darkest(g.part(kCombo1)), 0x30);
   g.clickfield(120, 100);
+  // The pointer's move to the click reaches the playfield first: the round starts from there.
+  const auto moved = g.waitfield([](const Seen& s) { return s.paddlex == 120; });
+  ASSERT_TRUE(moved && moved->paddlex == 120) << session::describe(moved);
   // Each picture is dated at the middle of the time it took; the climb from 248 to the top
   // wall takes 2.45 s, and only pictures strictly inside it count.
   std::vector<std::pair<double, int>> samples;
   const auto begin = Clock::now();
   int lowest = kBallRestY;
-  while (session::seconds(begin, Clock::now()) < 4.0) {
+  while (session::seconds(begin, Clock::now()) < session::kPatience) {
     const auto before = Clock::now();
     const auto seen = session::readfield(g.field());
     const auto after = Clock::now();
@@ -114,7 +115,10 @@ TEST_P(OnX11, AClickStartsARoundGreysOutTheControlsAndTheBallClimbsAt100PxASecon
   std::cout << "climb: " << speed << " px/s from " << samples.size() << " pictures, y "
             << samples.front().second << " to " << samples.back().second << "\n";
   RecordProperty("climb_px_per_s", std::to_string(speed));
-  EXPECT_NEAR(speed, 100.0, 20.0);
+  // The ball cannot be faster than its timer lets it, and a busy machine only makes it slower;
+  // a timer of twice the period, or steps of twice the size, fail one bound or the other.
+  EXPECT_LT(speed, 120.0);
+  EXPECT_GT(speed, 60.0);
 }
 
 TEST_P(OnX11, AStormOfMovesAndClicksLeavesTheGameAnswering) {
@@ -155,7 +159,7 @@ TEST_P(OnX11, AStormOfMovesAndClicksLeavesTheGameAnswering) {
   const session::Output sent = xdotool(desktop(), script);
   const auto done = Clock::now();
   ASSERT_TRUE(sent.finished && sent.code == 0) << sent.err.toStdString();
-  const auto seen = g.waitfield([](const Seen& s) { return s.paddlex == 317; }, 20.0);
+  const auto seen = g.waitfield([](const Seen& s) { return s.paddlex == 317; }, 60.0);
   const auto drawn = Clock::now();
   ASSERT_TRUE(g.running()) << g.errors().toStdString();
   ASSERT_TRUE(seen.has_value());

@@ -2,7 +2,6 @@
 #include "support/Expected.h"
 
 #include <QJsonObject>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,8 +24,8 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
   // Full screen, which sway offers any window, is taken back at once.
   desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("fullscreen"),
                   QStringLiteral("enable")});
-  QThread::msleep(500);
-  EXPECT_EQ(g.node()[QStringLiteral("fullscreen_mode")].toInt(), 0);
+  const auto mode = [&] { return g.node()[QStringLiteral("fullscreen_mode")].toInt(); };
+  EXPECT_EQ(session::waituntil(mode, [](int m) { return m == 0; }), 0);
   EXPECT_EQ(g.waitwindow(expected::window(expected::firstfield()), 1.0, &first), 0) << first;
 
   // The pointer's first position in the window only enters it; the moves after it count. sway

@@ -3,11 +3,11 @@
 #include "support/Expected.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -52,16 +52,24 @@ TEST_P(OnX11, TheWindowKeepsItsFixedSizeWhateverTheWindowManagerIsAsked) {
     SCOPED_TRACE(ask.join(' ').toStdString());
     const session::Output o = desktop().tool(ask.front(), ask.mid(1));
     EXPECT_EQ(o.code, 0) << o.err.toStdString();
-    QThread::msleep(300);
-    EXPECT_EQ(g.geometry().size(), ui::layout::kClient);
-    const QByteArray state =
-        desktop().tool(QStringLiteral("xprop"), {QStringLiteral("-id"), g.window()}).out;
     // Wine tells a Windows program nothing of a full-screen state that another client asks the
     // window manager for, so the mark stays from then on; the size holds all the same.
     const bool unseen = GetParam() == session::Kind::Wine && &words >= &asks[2];
-    EXPECT_FALSE(state.contains("STATE_MAXIMIZED") ||
-                 (state.contains("STATE_FULLSCREEN") && !unseen))
-        << state.toStdString();
+    const auto look = [&] {
+      return std::pair(g.geometry().size(),
+                       desktop()
+                           .tool(QStringLiteral("xprop"), {QStringLiteral("-id"), g.window(),
+                                                           QStringLiteral("_NET_WM_STATE")})
+                           .out);
+    };
+    // The window manager may grant the ask at first; the window then asks its size back.
+    const auto kept = [&](const std::pair<QSize, QByteArray>& seen) {
+      return seen.first == ui::layout::kClient && !seen.second.contains("STATE_MAXIMIZED") &&
+             (!seen.second.contains("STATE_FULLSCREEN") || unseen);
+    };
+    const auto seen = session::waitsettled(look, kept);
+    EXPECT_TRUE(kept(seen)) << seen.first.width() << "x" << seen.first.height() << ", "
+                            << seen.second.toStdString();
   }
   // The window may have been moved, but it shows the whole of its first frame.
   const frames::Result r =
