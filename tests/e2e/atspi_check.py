@@ -15,7 +15,7 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-WAIT = 15.0  # seconds allowed for anything to reach the bus
+WAIT = 30.0  # seconds allowed for anything to reach the bus, busy machine or not
 
 # The window's objects in creation order, each with its role and name; the picture boxes that
 # never show are not among them. Roles are compared as roles: AT-SPI 2.46 calls a button a
@@ -113,8 +113,9 @@ def main():
             heard.append((event.type, event.any_data))
     kinds = ["object:text-changed", "object:selection-changed",
              "object:property-change:accessible-name"]
+    # The registry tells the game of the new listener before it answers; the bus then brings
+    # the game that news before the call that follows, which the game answers only after it.
     pyatspi.Registry.registerEventListener(listen, *kinds)
-    pump(0.5)  # the game hears of the new listener over the bus
     speed.queryComponent().grabFocus()
     check(pump(WAIT, lambda: pyatspi.STATE_FOCUSED in states(speed)), "the speed list takes focus")
     subprocess.run(["xdotool", "key", "Down"], check=True)

@@ -42,7 +42,8 @@ TEST(Desktop, MaximisedOrFullScreenTheWindowGoesBackAtOnce) {
   for (size_t i = 0; i < std::size(asks); ++i) {
     asks[i]();
     EXPECT_TRUE(i == 2 || f->isMaximized() || f->isFullScreen()) << i;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f->windowHandle()->windowStates() == 0; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f->windowHandle()->windowStates() == 0; },
+                                session::kPatience * 1000));
     EXPECT_FALSE(f->isMaximized() || f->isFullScreen()) << i;
     EXPECT_EQ(f->geometry(), was) << i;
   }

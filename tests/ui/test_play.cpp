@@ -1,5 +1,6 @@
 #include "support/Compare.h"
 #include "support/Expected.h"
+#include "support/Wait.h"
 #include "support/Window.h"
 
 #include <gtest/gtest.h>
@@ -131,8 +132,7 @@ TEST(Play, EndRoundWhileIdleAndWhileRunning) {
 TEST(Play, TheTimerDrivesTheBallOnceTheEventLoopRuns) {
   auto f = fixture::form();
   f->startround();
-  QTest::qWait(260);  // about five periods of 50 ms
-  EXPECT_LT(state(*f).bally, 248);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return state(*f).bally < 248; }, session::kPatience * 1000));
   EXPECT_EQ((state(*f).bally - 3) % 5, 0);
 }
 
