@@ -5,16 +5,13 @@
 //   pomuran_session screenshot PROGRAM OUT.png
 //       the window with the frame that the window manager draws, once the first frame shows
 //   pomuran_session round PROGRAM DIR
-//       that picture again and again, into DIR/NNN.png, from just before a click on START until
-//       3.5 s after it, the pointer swinging the paddle; each file is printed with the moment
-//       its picture was taken, in ms from the click: the middle of the time its taking took
+//       such pictures into DIR from a click on START for 3.5 s, printed with when each was taken
 // A PROGRAM whose name ends in .exe runs under Wine, in a prefix of the session's own.
 
 #include "support/Expected.h"
 #include "support/Session.h"
 #include "ui/Table.h"
 
-#include <QDir>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -28,35 +25,31 @@ int fail(const std::string& why) {
   return 1;
 }
 
-// The window with its frame, as the window manager draws it.
-QImage photo(const session::Desktop& desktop, const session::Game& game) {
-  return QImage::fromData(
-      desktop
-          .tool(QStringLiteral("import"), {QStringLiteral("-frame"), QStringLiteral("-window"),
-                                           game.window(), QStringLiteral("png:-")})
-          .out,
-      "PNG");
+// The window with the frame that the window manager draws, as a PNG file.
+bool shoot(const session::Desktop& desktop, const session::Game& game, const QString& file) {
+  const session::Output o =
+      desktop.tool(QStringLiteral("import"), {QStringLiteral("-frame"), QStringLiteral("-window"),
+                                              game.window(), QStringLiteral("png:-")});
+  return QImage::fromData(o.out, "PNG").save(file, "PNG");
 }
 
-// Pictures are taken one after another, as fast as the desktop gives them, none at a set time.
-int round(const session::Desktop& desktop, const session::Game& game, const QDir& dir) {
+// Pictures follow one another as fast as the desktop gives them, each stamped with the middle of
+// its taking in ms from the click. The pointer leaves START over the bare panel, as a hand does.
+int round(const session::Desktop& desktop, const session::Game& game, const QString& dir) {
   using session::Clock;
-  const ui::table::Place& start1 = ui::table::kCommand1;
-  Clock::time_point start;
+  const ui::table::Place& b = ui::table::kCommand1;
+  Clock::time_point start = Clock::now();
   for (int i = 0; i == 0 || session::seconds(start, Clock::now()) < 3.5; ++i) {
     const double swing = std::sin(2 * M_PI * session::seconds(start, Clock::now()) / 3.5);
     if (i > 0) game.movetofield(200 + int(std::lround(130 * swing)), 200);
     const Clock::time_point before = Clock::now();
-    const QImage shot = photo(desktop, game);
+    if (!shoot(desktop, game, dir + QStringLiteral("/%1.png").arg(i, 3, 10, QLatin1Char('0'))))
+      return fail("a picture of the round was not taken");
     const Clock::time_point taken = before + (Clock::now() - before) / 2;
-    if (i == 0) {  // START, then off it over the bare panel, as a hand goes to the playfield
-      desktop.click(game.screenpoint(start1.x + start1.w / 2, start1.y + start1.h / 2));
-      desktop.pointer(game.screenpoint(start1.x - 20, start1.y - 8));
-      start = Clock::now();
-    }
-    const QString name = QStringLiteral("%1.png").arg(i, 3, 10, QLatin1Char('0'));
-    if (!shot.save(dir.filePath(name), "PNG")) return fail("a picture of the round was not taken");
-    std::printf("%s %.0f\n", qPrintable(name), 1000 * session::seconds(start, taken));
+    if (i == 0) desktop.click(game.screenpoint(b.x + b.w / 2, b.y + b.h / 2));
+    if (i == 0) desktop.pointer(game.screenpoint(b.x - 20, b.y - 8));
+    if (i == 0) start = Clock::now();
+    std::printf("%03d.png %.0f\n", i, 1000 * session::seconds(start, taken));
   }
   return 0;
 }
@@ -79,8 +72,8 @@ int play(const QStringList& args) {
   std::printf("firstframe: %ld pixels wrong%s%s\n", wrong, wrong ? "; the first: " : "",
               first.c_str());
   if (wrong != 0) return 1;
-  if (command == QStringLiteral("round")) return round(*desktop, game, QDir(args.value(2)));
-  if (command == QStringLiteral("screenshot") && !photo(*desktop, game).save(args.value(2), "PNG"))
+  if (command == QStringLiteral("round")) return round(*desktop, game, args.value(2));
+  if (command == QStringLiteral("screenshot") && !shoot(*desktop, game, args.value(2)))
     return fail("no screenshot was taken");
   return 0;
 }
