@@ -314,10 +314,13 @@ void Form1::askback(const Given& now) {
 // and maximum, and then commits another size than the one configured for a maximised or full-screen
 // window, which the compositor ends as a protocol error (QWaylandWindow::setGeometry_helper). So
 // there the limits go once the first frame is on the screen: a tiling compositor has floated the
-// window by then, and each size configured later is taken as it is.
+// window by then, and each size configured later is taken as it is. The greatest size goes first:
+// Qt 6.4 gives the compositor the client area as the limit of a window whose title bar it draws
+// itself, so a greatest size left alone for a moment is smaller than the window, and mutter
+// shrinks the window to it, title bar included, cutting off the bottom of the client area.
 void Form1::loosen() {
-  setMinimumSize(0, 0);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setMinimumSize(0, 0);
 }
 
 }  // namespace ui
