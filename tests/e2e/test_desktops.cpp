@@ -71,9 +71,11 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
     const QStringList twice = {QStringLiteral("click"), QStringLiteral("--repeat"),
                                QStringLiteral("2"), QStringLiteral("1")};
     desktop().tool(QStringLiteral("xdotool"), w[2] == QLatin1String("double") ? twice : w.mid(2));
+    desktop().taken(onbar(g, {w[0].toInt(), w[1].toInt()}));
     desktop().pointer(away);
-    // The desktop may grant the ask at first; the window then comes back where it was.
-    const QRect at = session::waitsettled([&] { return g.find(first); },
+    // The desktop may grant the ask at first; the window then comes back where it was. Its
+    // playfield may have had the pointer meanwhile.
+    const QRect at = session::waitsettled([&] { return g.find(first, true); },
                                           [&](const QRect& r) { return r == g.client(); });
     EXPECT_EQ(at, g.client());
   }
@@ -87,10 +89,7 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
     const auto seen = g.waitfield([want](const auto& s) { return s.paddlex == want; });
     EXPECT_TRUE(seen && seen->paddlex == want) << x << ": " << session::describe(seen);
   }
-  g.clickfield(200, 100);
-  desktop().pointer(away);
-  const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
-  EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
+  EXPECT_GE(g.startround(200, 100), 0) << "the ball did not leave the paddle";
 
   const auto close = [&] { desktop().click(onbar(g, row.close)); };
   e2e::expectendsorderly(g, close, "the title bar's close");
@@ -140,10 +139,11 @@ TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   const QPoint aside(1, 40);
   const auto shown = [&] {
     desktop().pointer(aside);
-    return session::waitsettled([&] { return g.find(first); },
+    return session::waitsettled([&] { return g.find(first, true); },
                                 [](const QRect& r) { return !r.isEmpty(); });
   };
   desktop().click(g.screenpoint(20, 380));  // the panel, for the focus
+  desktop().pointer(aside);
   for (const QString& ask : QString::fromUtf8(GetParam().asks).split(u'|', Qt::SkipEmptyParts)) {
     run(ask);
     shown();

@@ -41,10 +41,7 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
         << "pointer at " << x << ": " << session::describe(seen);
   }
   g.movetofield(123, 100);
-  g.clickfield(123, 100);
-  desktop().pointer(away);
-  const auto climbing = g.waitfield([](const Seen& s) { return s.bally < e2e::kBallRestY - 10; });
-  EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
+  EXPECT_GE(g.startround(123, 100), 0) << "the ball did not leave the paddle";
 
   const auto close = [&] {
     desktop().sway({QStringLiteral("[pid=%1]").arg(g.pid()), QStringLiteral("kill")});

@@ -401,7 +401,7 @@ void Desktop::pointer(QPoint at) const {
   // mutter finds what is under a moved pointer only at its next frame, which draws the pointer
   // there; a press before that frame would go to what was under the pointer before. The other
   // desktops find it as they take the move, which comes to them before any later press.
-  const bool frame = kind_ == Kind::Gnome && at != pointed_;
+  const bool frame = kind_ == Kind::Gnome && at != pointed_ && wm_.state() == QProcess::Running;
   const QRect spot = QRect(at, QSize(8, 8)) & QRect(0, 0, kScreenW, kScreenH);
   const QImage before = frame ? shot(spot) : QImage();
   tool(QStringLiteral("xdotool"),
@@ -421,6 +421,13 @@ void Desktop::click(QPoint at) const {
   }
   tool(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--delay"),
                                    QStringLiteral("0"), QStringLiteral("1")});
+  taken(at);
+}
+
+void Desktop::taken(QPoint at) const {
+  // mutter takes input at its next frame, for whatever is under the pointer by then: a frame
+  // that draws the pointer a pixel on comes after it has taken what was sent before.
+  if (kind_ == Kind::Gnome) pointer(at + QPoint(1, 0));
 }
 
 QImage Desktop::shot(QRect area) const {
@@ -574,10 +581,12 @@ std::string describe(const std::optional<Seen>& s) {
          ", " + std::to_string(s->bally) + ")";
 }
 
-std::optional<Seen> readfield(const QImage& field) {
+namespace {
+
+// The ball's box in a picture of the playfield, found by its blue pixels, which reach its left
+// column and its top row; empty when there is none.
+QRect ballin(const QImage& field) {
   constexpr QRgb kBlue = render::rgb(0x0000FF);
-  if (field.size() != ui::layout::kPlayfield.size()) return std::nullopt;
-  // The ball's blue pixels reach its left column and its top row.
   int bx = INT_MAX;
   int by = INT_MAX;
   for (int y = 0; y < field.height(); ++y) {
@@ -587,21 +596,39 @@ std::optional<Seen> readfield(const QImage& field) {
       by = std::min(by, y);
     }
   }
-  if (bx == INT_MAX) return std::nullopt;
-  // The paddle is where its picture matches the field wherever the ball does not cover it.
+  return bx == INT_MAX ? QRect() : QRect(bx, by, game::kBallW, game::kBallH);
+}
+
+// The paddle's left edge: where its picture matches the field wherever the ball does not cover
+// it; -1 when it is nowhere. Only the paddle's rows are read.
+int paddlein(const QImage& field, const QRect& ball, int from = 0) {
   const QImage paddle = ui::picture(QStringLiteral("paddle"));
-  const QRect ball(bx, by, game::kBallW, game::kBallH);
-  for (int px = 0; px <= game::kFieldWidth - game::kPaddleW; ++px) {
+  for (int px = from; px <= game::kFieldWidth - game::kPaddleW; ++px) {
     bool fits = true;
     for (int y = 0; fits && y < paddle.height(); ++y)
       for (int x = 0; fits && x < paddle.width(); ++x)
         fits = ball.contains(px + x, game::kPaddleY + y) ||
                field.pixel(px + x, game::kPaddleY + y) == paddle.pixel(x, y);
-    if (fits && frames::image(expected::field(px, game::kPaddleY, bx, by)) == field)
-      return Seen{px, bx, by};
+    if (fits) return px;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::optional<Seen> readfield(const QImage& field) {
+  if (field.size() != ui::layout::kPlayfield.size()) return std::nullopt;
+  const QRect ball = ballin(field);
+  if (ball.isEmpty()) return std::nullopt;
+  for (int px = paddlein(field, ball); px >= 0; px = paddlein(field, ball, px + 1)) {
+    if (frames::image(expected::field(px, game::kPaddleY, ball.x(), ball.y())) == field)
+      return Seen{px, ball.x(), ball.y()};
   }
   return std::nullopt;
 }
+
+Game::Game(const Desktop& desktop)
+    : desktop_(desktop), errors_(QStringLiteral(POMURAN_BUILD_DIR "/game-XXXXXX.err")) {}
 
 Game::~Game() {
   if (process_.state() != QProcess::NotRunning) stopgroup(process_);
@@ -614,6 +641,7 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
   for (const QString& name : extra.keys()) env.insert(name, extra.value(name));
   process_.setProcessEnvironment(env);
   ownprocess(process_);
+  if (errors_.open()) process_.setStandardErrorFile(errors_.fileName());
   if (desktop_.kind() == Kind::Wine)
     process_.start(QStringLiteral("wine"), {program});
   else
@@ -626,14 +654,28 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
   return desktop_.kind() == Kind::Wayland ? findwayland(why) : findframe(why);
 }
 
-QRect Game::find(const QImage& want) const {
+QRect Game::find(const QImage& want, bool anyplay) const {
   const QImage screen = desktop_.shot(QRect(0, 0, kScreenW, kScreenH));
-  // The ball's centre rules out nearly every place cheaply.
+  const QRect field = ui::layout::kPlayfield;
+  // A few pixels of the panel's frame and, where the field must match, the resting ball's
+  // centre rule out nearly every place cheaply.
+  QList<QPoint> marks = {{0, 0}, {496, 352}, {7, 7}, {489, 313}};
+  if (!anyplay) marks << QPoint(228, 260);
   for (int y = 0; y + want.height() <= screen.height(); ++y)
     for (int x = 0; x + want.width() <= screen.width(); ++x) {
-      if (screen.pixel(x + 228, y + 260) != want.pixel(228, 260)) continue;
-      if (frames::comparewindow(screen.copy({QPoint(x, y), want.size()}), want).wrong == 0)
-        return {QPoint(x, y), want.size()};
+      const QPoint at(x, y);
+      if (!std::all_of(marks.begin(), marks.end(),
+                       [&](QPoint m) { return screen.pixel(at + m) == want.pixel(m); }))
+        continue;
+      const QImage shown = screen.copy({at, want.size()});
+      QImage expect = want;
+      // Any play: whatever paddle and ball the field shows, drawn exactly.
+      if (anyplay && !readfield(shown.copy(field))) continue;
+      if (anyplay)
+        for (int fy = field.top(); fy <= field.bottom(); ++fy)
+          for (int fx = field.left(); fx <= field.right(); ++fx)
+            expect.setPixel(fx, fy, shown.pixel(fx, fy));
+      if (frames::comparewindow(shown, expect).wrong == 0) return {at, want.size()};
     }
   return QRect();
 }
@@ -645,8 +687,12 @@ bool Game::findframe(std::string* why) {
   client_ = waitsettled([&] { return find(first); },
                         [&](const QRect& at) { return !at.isEmpty() || !running(); });
   if (!client_.isEmpty()) return true;
+  // What the screen showed instead is kept beside the tests.
+  const QString seen = QStringLiteral(POMURAN_BUILD_DIR "/e2e-unfound-%1.png").arg(pid());
+  desktop_.shot(QRect(0, 0, kScreenW, kScreenH)).save(seen);
   *why = "the game's first frame did not show in " + std::to_string(int(kPatience)) + " s" +
-         ending() + "; it wrote: " + errors().toStdString();
+         ending() + ", the screen is in " + seen.toStdString() +
+         "; it wrote: " + errors().toStdString();
   return false;
 }
 
@@ -720,7 +766,10 @@ QRect Game::geometry() const {
                infofield(info.out, "Height:"));
 }
 
-QByteArray Game::errors() { return process_.readAllStandardError(); }
+QByteArray Game::errors() const {
+  QFile written(errors_.fileName());
+  return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+}
 
 std::string Game::ending() const {
   if (running()) return " (the program is still running)";
@@ -733,6 +782,16 @@ QPoint Game::fieldpoint(int fx, int fy) const {
 }
 
 QImage Game::field() const { return part(ui::layout::kPlayfield); }
+
+int Game::startround(int fx, int fy) const {
+  clickfield(fx, fy);
+  // The pointer stays where it pressed; a compositor may draw it over the playfield, where it
+  // hides no blue pixel of the ball.
+  constexpr int kRest = game::kPaddleY - game::kBallH;
+  const QRect ball = waituntil([&] { return ballin(field()); },
+                               [](const QRect& b) { return !b.isEmpty() && b.y() < kRest - 10; });
+  return ball.isEmpty() ? -1 : ball.y();
+}
 
 std::optional<Seen> Game::waitfield(const std::function<bool(const Seen&)>& done,
                                     double seconds) const {

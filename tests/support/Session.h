@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <chrono>
 #include <functional>
@@ -95,6 +96,9 @@ class Desktop {
   // Moves the pointer to a point of the screen; presses and releases the first button there.
   void pointer(QPoint at) const;
   void click(QPoint at) const;
+  // Waits until the desktop has taken the input sent so far, with the pointer at `at` or a
+  // pixel beside it, so that a later move cannot take it elsewhere.
+  void taken(QPoint at) const;
   // The screen's pixels inside `area`, read back from the server; null when that failed.
   QImage shot(QRect area) const;
   Output sway(const QStringList& args) const;  // a command to the Wayland compositor
@@ -167,7 +171,7 @@ class ScreenReader {
 // One run of a program on a desktop, from start to exit.
 class Game {
  public:
-  explicit Game(const Desktop& desktop) : desktop_(desktop) {}
+  explicit Game(const Desktop& desktop);
   ~Game();  // ends the program if it is still running
 
   // Starts the program with extra environment variables and waits until its window shows;
@@ -183,7 +187,7 @@ class Game {
   QRect geometry() const;
   bool running() const { return process_.state() == QProcess::Running; }
   // Whatever the program wrote to standard error so far.
-  QByteArray errors();
+  QByteArray errors() const;
 
   // A point of the client area, or of the playfield, in screen coordinates.
   QPoint screenpoint(int cx, int cy) const { return client_.topLeft() + QPoint(cx, cy); }
@@ -195,6 +199,9 @@ class Game {
 
   void movetofield(int fx, int fy) const { desktop_.pointer(fieldpoint(fx, fy)); }
   void clickfield(int fx, int fy) const { desktop_.click(fieldpoint(fx, fy)); }
+  // Clicks the playfield and waits until the ball has climbed a few steps; answers its top
+  // edge, or -1.
+  int startround(int fx, int fy) const;
 
   // Reads the playfield until `done` holds for what it shows or `seconds` have passed; answers
   // the last reading either way.
@@ -207,7 +214,8 @@ class Game {
   // The window's node in the Wayland compositor's tree; empty on X11 or when there is none.
   QJsonObject node() const;
   // Where `want` shows on the screen, to the pixel; empty when it shows nowhere.
-  QRect find(const QImage& want) const;
+  // With `anyplay`, the playfield may show the paddle and the ball anywhere.
+  QRect find(const QImage& want, bool anyplay = false) const;
 
   // Waits for the program's end; false if it is still running after `ms`.
   bool waitexit(int ms);
@@ -222,6 +230,9 @@ class Game {
 
   const Desktop& desktop_;
   QProcess process_;
+  // The program's standard error, in a file: a pipe that no event loop empties would stop a
+  // program that writes much.
+  QTemporaryFile errors_;
   QString window_;
   QRect client_;
 };
