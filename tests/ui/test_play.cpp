@@ -1,3 +1,4 @@
+#include "game/Constants.h"
 #include "support/Compare.h"
 #include "support/Expected.h"
 #include "support/Wait.h"
@@ -151,4 +152,15 @@ TEST(Play, AfterManyMovesAndTicksThePlayfieldHoldsOnlyWhiteAndTheSprites) {
     for (int x = 0; x < shown.width(); ++x) colours.insert(shown.pixel(x, y) | 0xFF000000u);
   EXPECT_LE(colours.size(), 6u);  // white, red, grey, light grey, blue
   EXPECT_TRUE(colours.count(0xFFFFFFFFu));
+}
+
+// A click on "START" greys it out under the pointer; the toolkit then hands the playfield the
+// next move without its window position. Through the window, as the window system sends them.
+TEST(Play, AMoveFromTheStartButtonStraightOntoThePlayfieldPutsThePaddleUnderThePointer) {
+  auto f = fixture::form();
+  QWindow* w = f->windowHandle();
+  QTest::mouseClick(w, Qt::LeftButton, {}, ui::layout::kCommand1.center());
+  ASSERT_EQ(state(*f).playing, game::kTrue);
+  QTest::mouseMove(w, ui::layout::kPlayfield.topLeft() + QPoint(300, 150));
+  EXPECT_EQ(state(*f).paddlex, 300);
 }

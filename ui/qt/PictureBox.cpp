@@ -10,8 +10,12 @@ namespace {
 // Where the pointer is in the box, to a fraction of a pixel. On a scaled screen the toolkit
 // rounds a child widget's event position to a whole pixel, which would move the paddle one pixel
 // too far for half of each pixel; the window position is exact, so the box maps that instead.
+// The move that the toolkit hands on to the widget under the pointer when another one greys
+// out, as "START" does when it is clicked, carries no window position: then the box's own is
+// taken, which is right to the pixel.
 QPointF exactposition(const QWidget& box, const QMouseEvent& event) {
-  return box.mapFrom(box.window(), event.scenePosition());
+  const QPointF exact = box.mapFrom(box.window(), event.scenePosition());
+  return (exact - event.position()).manhattanLength() < 2 ? exact : event.position();
 }
 
 // Converts any image into a surface of its size, pixel for pixel, on the given background.
