@@ -137,7 +137,8 @@ async function until(tab, what, fn, arg) {
 // What the page shows once it has started: the window, or a sentence in its place.
 function started() {
   const message = document.getElementById('message');
-  if (message && !message.hidden) return { message: message.textContent };
+  const shown = !message.hidden && getComputedStyle(message).visibility === 'visible';
+  if (shown) return { message: message.textContent };
   const form = document.querySelector('main');
   if (form?.style.visibility !== 'visible') return null;
   const field = document.querySelector('canvas[role=img]').getBoundingClientRect();

@@ -173,6 +173,13 @@ function say(text) {
   message.hidden = false;
 }
 
+// The script runs: the page's sentence for browsers in which it does not goes.
+function running() {
+  const message = document.getElementById('message');
+  message.hidden = true;
+  message.classList.remove('waiting');
+}
+
 // The game's WebAssembly, fetched by the page itself so that a failure can say which file and why.
 async function instantiate(response, imports) {
   const r = await response;
@@ -181,6 +188,7 @@ async function instantiate(response, imports) {
 }
 
 async function main() {
+  running();
   if (typeof WebAssembly !== 'object') {
     say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
     return;
