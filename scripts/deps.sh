@@ -80,12 +80,14 @@ apt=("${asroot[@]}" apt-get)
 # the same archive keys, where it is missing.
 security_source() {
   local codename
-  codename=$(. /etc/os-release 2>/dev/null && [ "${ID:-}" = debian ] && echo "${VERSION_CODENAME:-}")
+  codename=$(. /etc/os-release 2>/dev/null && [ "${ID:-}" = debian ] &&
+    echo "${VERSION_CODENAME:-}")
   [ -n "$codename" ] || return 0
   grep -rqs -- "$codename-security" /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
   echo "Adding Debian's security archive for $codename, where Chromium's updates come from"
-  printf 'Types: deb\nURIs: http://deb.debian.org/debian-security\nSuites: %s-security\nComponents: main\n' \
-    "$codename" | "${asroot[@]}" tee /etc/apt/sources.list.d/debian-security.sources >/dev/null
+  printf 'Types: deb\nURIs: %s\nSuites: %s-security\nComponents: main\n' \
+    http://deb.debian.org/debian-security "$codename" |
+    "${asroot[@]}" tee /etc/apt/sources.list.d/debian-security.sources >/dev/null
 }
 
 echo "Installing: ${missing[*]}"

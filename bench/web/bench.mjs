@@ -41,7 +41,8 @@ function instrument() {
         const start = performance.now();
         fn.call(this, event);
         b.handler.push(performance.now() - start);
-        requestAnimationFrame(() => setTimeout(() => b.pixels.push(performance.now() - event.timeStamp)));
+        const shown = () => b.pixels.push(performance.now() - event.timeStamp);
+        requestAnimationFrame(() => setTimeout(shown));
       },
       options,
     );
@@ -175,9 +176,8 @@ try {
 const m = (which, key) => median(runs[which].map((r) => r[key]));
 const row = (label, key, digits) => {
   const [g, b] = [m('game', key), m('bare', key)];
-  console.log(
-    `${label.padEnd(46)} ${g.toFixed(digits).padStart(8)} ${b.toFixed(digits).padStart(8)} ${(g / b).toFixed(2).padStart(6)}`,
-  );
+  const cells = [g.toFixed(digits), b.toFixed(digits)].map((c) => c.padStart(8));
+  console.log(`${label.padEnd(46)} ${cells.join(' ')} ${(g / b).toFixed(2).padStart(6)}`);
 };
 console.log(`Chromium headless, ${RUNS} runs of ${MOVES} pointer moves each; medians of the runs`);
 console.log(`${''.padEnd(46)} ${'game'.padStart(8)} ${'bare'.padStart(8)} ${'ratio'.padStart(6)}`);
@@ -186,8 +186,9 @@ row('browser CPU per pointer move, ms', 'cpu', 3);
 row('page handler per pointer move, ms', 'handler', 3);
 row('load -> first frame, ms', 'load', 1);
 console.log(
-  `Timer1 mean period ${m('game', 'interval').toFixed(3)} ms (gaps ${m('game', 'shortest').toFixed(1)}` +
-    ` to ${m('game', 'longest').toFixed(1)}); ball ${m('game', 'speed').toFixed(1)} px/s`,
+  `Timer1 mean period ${m('game', 'interval').toFixed(3)} ms` +
+    ` (gaps ${m('game', 'shortest').toFixed(1)} to ${m('game', 'longest').toFixed(1)});` +
+    ` ball ${m('game', 'speed').toFixed(1)} px/s`,
 );
 const size = sitesize(SITE);
-console.log(`site: ${size.files} files, ${size.raw} bytes, ${size.gzip} bytes gzip -9 file by file`);
+console.log(`site: ${size.files} files, ${size.raw} bytes, ${size.gzip} gzip -9 file by file`);

@@ -38,6 +38,9 @@ class PlaywrightTab {
   click(selector) {
     return this.page.click(selector, { timeout: LIMIT });
   }
+  choose(selector, entry) {
+    return this.page.selectOption(selector, entry, { timeout: LIMIT });
+  }
   key(name) {
     return this.page.keyboard.press(name);
   }
@@ -209,7 +212,8 @@ for (const engine of ENGINES) {
     // whole window is exact and the values show in their face; at 2 and 1.5 every device pixel
     // shows a colour of the picture pixel that it covers, so each is a block of one colour.
     for (const scale of [1, 2, 1.5]) {
-      test(`at a device pixel ratio of ${scale} the first frame is exact and the paddle lands under the pointer`, async () => {
+      const name = `at a device pixel ratio of ${scale} the first frame is exact and the paddle`;
+      test(`${name} lands under the pointer`, async () => {
         const tab = await browser.open(site.url, scale);
         const { field } = await until(tab, 'the window to show', started);
         const png = join(SCRATCH, `${engine.name}-${scale}.png`);
@@ -229,7 +233,7 @@ for (const engine of ENGINES) {
       });
     }
 
-    test('START begins a round: the controls grey out and the ball climbs 5 pixels a tick', async () => {
+    test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
       const tab = await browser.open(site.url);
       await until(tab, 'the window to show', started);
       assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
@@ -246,7 +250,7 @@ for (const engine of ENGINES) {
       assert.equal((await tab.evaluate(sprites)).bally, 183, '10 more ticks in 500 ms');
     });
 
-    test('a press on the playfield begins a round, and the keys reach START as on the desktop', async () => {
+    test('a press on the playfield or Enter on START begins a round', async () => {
       const tab = await browser.open(site.url);
       const { field } = await until(tab, 'the window to show', started);
       await tab.pause();
@@ -275,7 +279,7 @@ for (const engine of ENGINES) {
     });
 
     if (engine.tree) {
-      test('screen readers find the names, roles and descriptions, and hear the round begin', async () => {
+      test('screen readers find names, roles, descriptions; they hear a round begin', async () => {
         const tab = await browser.open(site.url);
         await until(tab, 'the window to show', started);
         const find = async (role) => (await engine.tree(tab)).find((n) => n.role === role);
@@ -300,12 +304,19 @@ for (const engine of ENGINES) {
           live: undefined,
           text: '',
         });
+        // What the live region says, once it says `want`.
+        const says = async (want) => {
+          const end = Date.now() + LIMIT;
+          let said;
+          do said = (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
+          while (said !== want && Date.now() < end);
+          return said;
+        };
+        await tab.choose('select', 'MID');
+        assert.equal(await says('Speed MID'), 'Speed MID', 'the live region on a new speed');
         await tab.click('button');
-        const said = async () =>
-          (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
-        const end = Date.now() + LIMIT;
-        while ((await said()) !== PLAYFIELD_RUNNING && Date.now() < end);
-        assert.equal(await said(), PLAYFIELD_RUNNING, 'the live region on the round');
+        const begun = await says(PLAYFIELD_RUNNING);
+        assert.equal(begun, PLAYFIELD_RUNNING, 'the live region on the round');
         assert.equal((await find('image')).description, PLAYFIELD_RUNNING);
       });
     }
@@ -313,7 +324,8 @@ for (const engine of ENGINES) {
     test('a page that cannot load its WebAssembly says which file and why', async () => {
       const tab = await browser.open(broken.url);
       const { message } = await until(tab, 'a sentence in place of the window', started);
-      assert.equal(message, 'Pomuran could not load pomuran.wasm: the server answered 404 Not Found');
+      const why = 'the server answered 404 Not Found';
+      assert.equal(message, `Pomuran could not load pomuran.wasm: ${why}`);
     });
 
     test('a browser with WebAssembly switched off says so in one sentence', async () => {
@@ -321,7 +333,8 @@ for (const engine of ENGINES) {
       try {
         const tab = await plain.open(site.url);
         const { message } = await until(tab, 'a sentence in place of the window', started);
-        assert.equal(message, 'Pomuran needs WebAssembly, which this browser lacks or has switched off.');
+        const why = 'which this browser lacks or has switched off';
+        assert.equal(message, `Pomuran needs WebAssembly, ${why}.`);
       } finally {
         await plain.close();
       }

@@ -13,7 +13,8 @@
     Module['page'].attribute(element, UTF8ToString(name, namelen), UTF8ToString(value, valuelen));
   },
   pomuran_style: function (element, property, propertylen, value, valuelen) {
-    Module['page'].style(element, UTF8ToString(property, propertylen), UTF8ToString(value, valuelen));
+    const [name, to] = [UTF8ToString(property, propertylen), UTF8ToString(value, valuelen)];
+    Module['page'].style(element, name, to);
   },
   pomuran_spoken: function (element, text, len) {
     Module['page'].spoken(element, UTF8ToString(text, len));
