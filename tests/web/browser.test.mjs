@@ -227,7 +227,7 @@ for (const engine of ENGINES) {
           [100.2, 100],
         ]) {
           await tab.move(field.x + x, field.y + 100);
-          const at = await until(tab, `the paddle at ${want}`, sprites);
+          const at = await tab.evaluate(sprites);
           assert.deepEqual(at, { paddlex: want, paddley: 256, ballx: want + 16, bally: 248 });
         }
       });

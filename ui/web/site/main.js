@@ -41,19 +41,19 @@ class Page {
 
   // Every event goes straight to the game, which draws before the handler returns.
   listen(kind, e, id) {
-    const game = () => this.game;
     if (kind === CANVAS) {
       // The pointer's place in the canvas's own pixels, whatever the zoom or the screen's scale.
       e.addEventListener('pointermove', (event) => {
         const box = e.getBoundingClientRect();
         const x = ((event.clientX - box.left) * e.width) / box.width;
-        game()?._pomuran_pointermove(this.form, id, x);
+        this.game?._pomuran_pointermove(this.form, id, x);
       });
-      e.addEventListener('pointerdown', () => game()?._pomuran_pointerdown(this.form, id));
+      e.addEventListener('pointerdown', () => this.game?._pomuran_pointerdown(this.form, id));
     } else if (kind === BUTTON) {
-      e.addEventListener('click', () => game()?._pomuran_click(this.form, id));
+      e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
     } else if (kind === LIST) {
-      e.addEventListener('change', () => game()?._pomuran_change(this.form, id, e.selectedIndex));
+      const index = () => e.selectedIndex;
+      e.addEventListener('change', () => this.game?._pomuran_change(this.form, id, index()));
     }
   }
 
