@@ -9,11 +9,13 @@ import { execFile } from 'node:child_process';
 import { existsSync, mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { after, before, describe, test } from 'node:test';
+import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
 
 const { POMURAN_SITE: SITE, POMURAN_SESSION: SESSION, POMURAN_SCRATCH: SCRATCH } = process.env;
 const LIMIT = 15000; // ms that any one thing the cases wait for may take
+// A case that runs past this fails, and its browser is still ended, before ctest's own limit.
+const test = (name, fn) => nodetest(name, { timeout: 8 * LIMIT }, fn);
 
 const { chromium } = await import('playwright-core').catch((e) => {
   throw new Error(`playwright-core is missing (scripts/deps.sh test installs it): ${e.message}`);
