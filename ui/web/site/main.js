@@ -148,9 +148,10 @@ class Page {
     const baseline = marker.getBoundingClientRect().bottom - box.top;
     marker.remove();
     const [w, h, room] = [Math.ceil(box.width), Math.ceil(box.height), pixels];
-    const canvas = document.createElement('canvas');
+    const reading = { willReadFrequently: true };
+    const c = (this.measure ??= document.createElement('canvas').getContext('2d', reading));
+    const canvas = c.canvas;
     [canvas.width, canvas.height] = [w + 2 * room, h + 2 * room];
-    const c = canvas.getContext('2d', { willReadFrequently: true });
     const font = getComputedStyle(e);
     c.font = `${font.fontWeight} ${font.fontSize} ${font.fontFamily}`;
     const shown = [...e.childNodes].filter((n) => n.nodeType === Node.TEXT_NODE);
