@@ -10,10 +10,10 @@
 #                                     desktop started by SESSION (pomuran_session)
 #   check.sh lintian DEB              lintian --pedantic finds no error or warning, nor any of the
 #                                     findings the package was made free of
-#   check.sh release REPO             scripts/package and scripts/package --windows, run on two
-#                                     clones of REPO's last commit in folders of different names,
-#                                     at different times and under different umasks, make the
-#                                     same bytes; the .deb passes lintian
+#   check.sh release REPO             scripts/package, scripts/package --windows and --web, run on
+#                                     two clones of REPO's last commit in folders of different
+#                                     names, at different times and under different umasks, make
+#                                     the same bytes; the .deb passes lintian
 set -Eeuo pipefail
 # Any step that fails without saying why still says where.
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with status $?" >&2' ERR
@@ -146,7 +146,8 @@ check_lintian() {
   echo "lintian --pedantic: $(basename "$deb") passes"
 }
 
-# Packs one clone for Debian and for Windows, and sets deb, setup and zip to what it made.
+# Packs one clone for Debian, for Windows and for browsers, and sets deb, setup, zip and webzip to
+# what it made.
 package_clone() {
   local clone=$1 log=$2
   (cd "$clone" && scripts/package) >"$log" 2>&1 || { tail -n 40 "$log"; fail "scripts/package failed"; }
@@ -157,16 +158,20 @@ package_clone() {
   setup=$(tail -n1 "$log.windows")
   zip=${setup%-setup.exe}-win64.zip
   [ -f "$setup" ] && [ -f "$zip" ] || fail "scripts/package --windows made no installer and zip"
+  (cd "$clone" && scripts/package --web) >"$log.web" 2>&1 ||
+    { tail -n 40 "$log.web"; fail "scripts/package --web failed"; }
+  webzip=$(tail -n1 "$log.web")
+  [ -f "$webzip" ] || fail "scripts/package --web made no zip"
 }
 
 check_release() {
-  local repo=$1 commit deb setup zip first firstsetup firstzip
+  local repo=$1 commit deb setup zip webzip first firstsetup firstzip firstweb
   work=$(mktemp -d)
   commit=$(git -C "$repo" rev-parse HEAD)
   echo "packing $commit twice"
   git clone -q --no-checkout "$repo" "$work/a" && git -C "$work/a" checkout -q --detach "$commit"
   package_clone "$work/a" "$work/a.log"
-  first=$deb firstsetup=$setup firstzip=$zip
+  first=$deb firstsetup=$setup firstzip=$zip firstweb=$webzip
   (
     umask 077
     git clone -q --no-checkout "$repo" "$work/second-clone"
@@ -180,7 +185,8 @@ check_release() {
     fi
     cmp "$firstsetup" "$setup" || fail "two builds of one commit made different Windows installers"
     cmp "$firstzip" "$zip" || fail "two builds of one commit made different Windows zips"
-    sha256sum "$first" "$deb" "$firstsetup" "$setup" "$firstzip" "$zip"
+    cmp "$firstweb" "$webzip" || fail "two builds of one commit made different browser zips"
+    sha256sum "$first" "$deb" "$firstsetup" "$setup" "$firstzip" "$zip" "$firstweb" "$webzip"
   )
   check_lintian "$first"
 }

@@ -6,17 +6,25 @@
 //       the window with the frame that the window manager draws, once the first frame shows
 //   pomuran_session round PROGRAM DIR
 //       such pictures into DIR from a click on START for 3.5 s, printed with when each was taken
+//   pomuran_session compare SHOT.png [SCALE]
+//       exit 0 when SHOT, a picture of the client area taken elsewhere (by a browser), shows the
+//       exact first frame at SCALE device pixels to a pixel (1 by default) and, at scale 1, the
+//       status values in their face; 1 otherwise, saying why
 // A PROGRAM whose name ends in .exe runs under Wine, in a prefix of the session's own.
 
+#include "support/Compare.h"
 #include "support/Expected.h"
 #include "support/Session.h"
 #include "ui/Table.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -78,6 +86,50 @@ int play(const QStringList& args) {
   return 0;
 }
 
+// The box around the pixels of `colour` in a picture; empty when there are none.
+QRect ink(const QImage& s, QRgb colour) {
+  QRect box;
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x)
+      if (s.pixel(x, y) == colour) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// Each status value's ink, as wide and as tall as the text's in bold IPA P Gothic at 19 pixels,
+// as the toolkit measures it.
+bool valuesink(const QImage& shot) {
+  namespace l = ui::layout;
+  QFont face(QStringLiteral("IPAPGothic"));
+  face.setBold(true);
+  face.setPixelSize(19);
+  bool ok = true;
+  for (const auto& [box, value] : {std::pair{l::kLblball, ui::table::kBallValue},
+                                   {l::kLblscore, ui::table::kScoreValue},
+                                   {l::kLblhiscore, ui::table::kHiscoreValue},
+                                   {l::kLblstage, ui::table::kStageValue}}) {
+    const QSize shown = ink(shot.copy(box), l::kValueText).size();
+    const QSize want = QFontMetrics(face).tightBoundingRect(l::qstring(value.text)).size();
+    std::printf("ink of %s: %d x %d pixels, %d x %d in the face\n", value.word.data(),
+                shown.width(), shown.height(), want.width(), want.height());
+    ok &= std::abs(shown.width() - want.width()) <= 1 &&
+          std::abs(shown.height() - want.height()) <= 1;
+  }
+  return ok;
+}
+
+int compare(const QStringList& args) {
+  const QImage shot(args.value(1));
+  const double scale = args.size() > 2 ? args.value(2).toDouble() : 1.0;
+  if (shot.isNull() || scale < 1.0) return fail("no picture in " + args.value(1).toStdString());
+  const QImage want = expected::window(expected::firstfield());
+  const frames::Result r =
+      frames::comparewindow(shot.convertToFormat(QImage::Format_RGB32), want, scale);
+  std::printf("firstframe: %ld of %ld pixels wrong%s%s\n", r.wrong, r.checked,
+              r.wrong ? "; the first: " : "", r.first.c_str());
+  const bool inked = scale != 1.0 || valuesink(shot.convertToFormat(QImage::Format_RGB32));
+  return r.wrong == 0 && inked ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +138,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
+  if (args.value(0) == QStringLiteral("compare") && (args.size() == 2 || args.size() == 3))
+    return compare(args);
   const bool known = (args.value(0) == QStringLiteral("firstframe") && args.size() == 2) ||
                      (args.value(0) == QStringLiteral("screenshot") && args.size() == 3) ||
                      (args.value(0) == QStringLiteral("round") && args.size() == 3);
@@ -93,7 +147,8 @@ int main(int argc, char** argv) {
     std::fputs(
         "usage: pomuran_session firstframe PROGRAM\n"
         "       pomuran_session screenshot PROGRAM OUT.png\n"
-        "       pomuran_session round PROGRAM DIR\n",
+        "       pomuran_session round PROGRAM DIR\n"
+        "       pomuran_session compare SHOT.png [SCALE]\n",
         stderr);
     return 2;
   }

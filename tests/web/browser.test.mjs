@@ -1,0 +1,345 @@
+// The browser game in a real browser, headless, driven as a player drives it, against the site
+// that the web preset builds. Every case runs in each engine of ENGINES: an engine is a row of
+// data, an adapter of a few calls, and the cases are written once.
+//   POMURAN_SITE     the site (build/web/site)
+//   POMURAN_SESSION  the tests' pomuran_session, which compares a screenshot with the first frame
+//   POMURAN_SCRATCH  where screenshots are written
+import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
+import { existsSync, mkdirSync } from 'node:fs';
+import { join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { after, before, describe, test as nodetest } from 'node:test';
+import { serve, stop } from '../../scripts/serve.mjs';
+
+const { POMURAN_SITE: SITE, POMURAN_SESSION: SESSION, POMURAN_SCRATCH: SCRATCH } = process.env;
+const LIMIT = 15000; // ms that any one thing the cases wait for may take
+// A case that runs past this fails, and its browser is still ended, before ctest's own limit.
+const test = (name, fn) => nodetest(name, { timeout: 8 * LIMIT }, fn);
+
+const { chromium } = await import('playwright-core').catch((e) => {
+  throw new Error(`playwright-core is missing (scripts/deps.sh test installs it): ${e.message}`);
+});
+
+// A page of one engine, as the cases drive it. Positions are the page's CSS pixels.
+class PlaywrightTab {
+  constructor(page) {
+    this.page = page;
+  }
+  evaluate(fn, arg) {
+    return this.page.evaluate(fn, arg);
+  }
+  async move(x, y) {
+    await this.page.mouse.move(x, y);
+  }
+  async press(x, y) {
+    await this.page.mouse.move(x, y);
+    await this.page.mouse.down();
+    await this.page.mouse.up();
+  }
+  click(selector) {
+    return this.page.click(selector, { timeout: LIMIT });
+  }
+  choose(selector, entry) {
+    return this.page.selectOption(selector, entry, { timeout: LIMIT });
+  }
+  key(name) {
+    return this.page.keyboard.press(name);
+  }
+  // The window's area in device pixels, as a PNG file.
+  async shoot(path) {
+    await this.page.locator('main').screenshot({ path, timeout: LIMIT });
+  }
+  // Stops the page's clock; from then on only tick() moves it, by exactly `ms`.
+  async pause() {
+    await this.page.clock.pauseAt((await this.evaluate(() => Date.now())) + 1000);
+  }
+  tick(ms) {
+    return this.page.clock.runFor(ms);
+  }
+}
+
+// Chromium's own view of the accessibility tree: each node's role, name, description, live
+// region and text.
+async function chromiumtree(tab) {
+  const cdp = await tab.page.context().newCDPSession(tab.page);
+  const { nodes } = await cdp.send('Accessibility.getFullAXTree');
+  await cdp.detach();
+  const byid = new Map(nodes.map((n) => [n.nodeId, n]));
+  return nodes
+    .filter((n) => !n.ignored)
+    .map((n) => ({
+      role: n.role?.value,
+      name: n.name?.value ?? '',
+      description: n.description?.value ?? '',
+      live: n.properties?.find((p) => p.name === 'live')?.value.value,
+      text: (n.childIds ?? []).map((id) => byid.get(id)?.name?.value ?? '').join(''),
+    }));
+}
+
+// The browsers see no Japanese face, as on a machine that has none of the labels' faces: the
+// values show in theirs only if the page brings it.
+const FONTS = {
+  FONTCONFIG_FILE: fileURLToPath(new URL('../support/dejavu-only.conf', import.meta.url)),
+  XDG_CACHE_HOME: join(SCRATCH ?? '.', 'cache'),
+};
+
+// The engines: how each starts a browser and opens a page at a device pixel ratio with its clock
+// under the test's control, how WebAssembly is switched off, and how its accessibility tree is
+// read where it can be.
+const ENGINES = [
+  {
+    name: 'chromium',
+    async launch({ wasm = true } = {}) {
+      const browser = await chromium.launch({
+        executablePath: '/usr/bin/chromium',
+        // Without its optimising compilers V8 offers no WebAssembly, as under the browser's
+        // setting that keeps sites from using them.
+        args: wasm ? [] : ['--js-flags=--jitless'],
+        env: { ...process.env, ...FONTS },
+        timeout: LIMIT,
+      });
+      return {
+        async open(url, scale = 1) {
+          const context = await browser.newContext({
+            viewport: { width: 640, height: 480 },
+            deviceScaleFactor: scale,
+          });
+          const page = await context.newPage();
+          await page.clock.install({ time: 0 });
+          await page.goto(url, { timeout: LIMIT });
+          return new PlaywrightTab(page);
+        },
+        close: () => browser.close(),
+      };
+    },
+    tree: chromiumtree,
+  },
+];
+
+// Texts of ui/Table.h that the page must carry.
+const PLAYFIELD_IDLE =
+  'Move the mouse here to move the paddle. Press START or click here to start a round.';
+const PLAYFIELD_RUNNING = 'Round running: move the mouse over the playfield to move the paddle.';
+const START_DESCRIPTION = 'Starts a round: the ball leaves the paddle.';
+const SPEED_DESCRIPTION =
+  'LOW, MID or HIGH. In this version the ball keeps one speed whichever is chosen. It cannot ' +
+  'be changed during a round.';
+
+// Waits until `fn` run in the page gives something true, and gives that back; on the time limit
+// fails saying what was waited for and what the page last gave.
+async function until(tab, what, fn, arg) {
+  const end = Date.now() + LIMIT;
+  let seen;
+  while (Date.now() < end) {
+    seen = await tab.evaluate(fn, arg);
+    if (seen) return seen;
+    await new Promise((r) => setTimeout(r, 50));
+  }
+  assert.fail(`waited ${LIMIT} ms for ${what}; the page gave ${JSON.stringify(seen)}`);
+}
+
+// What the page shows once it has started: the window, or a sentence in its place.
+function started() {
+  const message = document.getElementById('message');
+  const shown = !message.hidden && getComputedStyle(message).visibility === 'visible';
+  if (shown) return { message: message.textContent };
+  const form = document.querySelector('main');
+  if (form?.style.visibility !== 'visible') return null;
+  const field = document.querySelector('canvas[role=img]').getBoundingClientRect();
+  return { field: { x: field.x, y: field.y } };
+}
+
+// Where the paddle (its red) and the ball (its blue) are on the playfield's canvas.
+function sprites() {
+  const c = document.querySelector('canvas[role=img]');
+  const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+  const at = { paddlex: c.width, paddley: c.height, ballx: c.width, bally: c.height };
+  for (let i = 0; i < d.length; i += 4) {
+    const [x, y] = [(i / 4) % c.width, Math.floor(i / 4 / c.width)];
+    const [r, g, b] = [d[i], d[i + 1], d[i + 2]];
+    if (r === 255 && g === 0 && b === 0) {
+      at.paddlex = Math.min(at.paddlex, x);
+      at.paddley = Math.min(at.paddley, y);
+    } else if (r === 0 && g === 0 && b === 255) {
+      at.ballx = Math.min(at.ballx, x);
+      at.bally = Math.min(at.bally, y);
+    }
+  }
+  return at;
+}
+
+function controls() {
+  const [start, list] = [document.querySelector('button'), document.querySelector('select')];
+  const focused = document.activeElement;
+  return {
+    start: !start.disabled,
+    list: !list.disabled,
+    focus: focused.getAttribute('role') ?? focused.tagName.toLowerCase(),
+  };
+}
+
+// Runs pomuran_session's comparison of a screenshot with the expected first frame.
+function compare(png, scale) {
+  return new Promise((resolve) => {
+    execFile(SESSION, ['compare', png, String(scale)], { timeout: 60000 }, (error, out, err) =>
+      resolve({ code: error ? (error.code ?? 'killed') : 0, said: `${out}${err}` }),
+    );
+  });
+}
+
+let site;
+let broken; // the same site with its WebAssembly missing
+before(async () => {
+  assert.ok(SITE && SESSION && SCRATCH, 'POMURAN_SITE, POMURAN_SESSION and POMURAN_SCRATCH');
+  const built = existsSync(join(SITE, 'index.html'));
+  assert.ok(built, `no site in ${SITE}: cmake --preset web && cmake --build --preset web`);
+  mkdirSync(SCRATCH, { recursive: true });
+  site = await serve(SITE);
+  broken = await serve(SITE, { missing: ['pomuran.wasm'] });
+});
+after(() => {
+  for (const s of [site, broken]) if (s) stop(s.server);
+});
+
+for (const engine of ENGINES) {
+  describe(engine.name, () => {
+    let browser;
+    before(async () => {
+      browser = await engine.launch();
+    });
+    after(() => browser?.close());
+
+    // The window as it opens, and then the paddle under the pointer, at each scale: at 1 the
+    // whole window is exact and the values show in their face; at 2 and 1.5 every device pixel
+    // shows a colour of the picture pixel that it covers, so each is a block of one colour.
+    for (const scale of [1, 2, 1.5]) {
+      const name = `at a device pixel ratio of ${scale} the first frame is exact and the paddle`;
+      test(`${name} lands under the pointer`, async () => {
+        const tab = await browser.open(site.url, scale);
+        const { field } = await until(tab, 'the window to show', started);
+        const png = join(SCRATCH, `${engine.name}-${scale}.png`);
+        await tab.shoot(png);
+        const { code, said } = await compare(png, scale);
+        assert.equal(code, 0, said);
+        for (const [x, want] of [
+          [123.6, 123],
+          [0.4, 0],
+          [479.9, 440],
+          [100.2, 100],
+        ]) {
+          await tab.move(field.x + x, field.y + 100);
+          const at = await tab.evaluate(sprites);
+          assert.deepEqual(at, { paddlex: want, paddley: 256, ballx: want + 16, bally: 248 });
+        }
+      });
+    }
+
+    test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
+      const tab = await browser.open(site.url);
+      await until(tab, 'the window to show', started);
+      assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
+      await tab.pause();
+      await tab.tick(500);
+      assert.equal((await tab.evaluate(sprites)).bally, 248, 'the ball rested before the round');
+      await tab.click('button');
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      for (const bally of [243, 238, 233]) {
+        await tab.tick(50);
+        assert.equal((await tab.evaluate(sprites)).bally, bally);
+      }
+      await tab.tick(500);
+      assert.equal((await tab.evaluate(sprites)).bally, 183, '10 more ticks in 500 ms');
+    });
+
+    test('a press on the playfield or Enter on START begins a round', async () => {
+      const tab = await browser.open(site.url);
+      const { field } = await until(tab, 'the window to show', started);
+      await tab.pause();
+      // The focus order: the playfield, START, the list.
+      await tab.key('Tab');
+      assert.equal((await tab.evaluate(controls)).focus, 'select');
+      await tab.key('Shift+Tab');
+      await tab.key('Shift+Tab');
+      assert.equal((await tab.evaluate(controls)).focus, 'img');
+      await tab.press(field.x + 300, field.y + 100);
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      await tab.tick(50);
+      assert.deepEqual(await tab.evaluate(sprites), {
+        paddlex: 300,
+        paddley: 256,
+        ballx: 316,
+        bally: 243,
+      });
+      // Enter on the focused START, in a page of its own.
+      const other = await browser.open(site.url);
+      await until(other, 'the window to show', started);
+      await other.pause();
+      await other.key('Enter');
+      await other.tick(50);
+      assert.equal((await other.evaluate(sprites)).bally, 243, 'Enter on START began a round');
+    });
+
+    if (engine.tree) {
+      test('screen readers find names, roles, descriptions; they hear a round begin', async () => {
+        const tab = await browser.open(site.url);
+        await until(tab, 'the window to show', started);
+        const find = async (role) => (await engine.tree(tab)).find((n) => n.role === role);
+        assert.deepEqual(await find('image'), {
+          role: 'image',
+          name: 'Playfield',
+          description: PLAYFIELD_IDLE,
+          live: undefined,
+          text: '',
+        });
+        assert.deepEqual(await find('button'), {
+          role: 'button',
+          name: 'Start',
+          description: START_DESCRIPTION,
+          live: undefined,
+          text: 'START',
+        });
+        assert.deepEqual(await find('combobox'), {
+          role: 'combobox',
+          name: 'SPEED :',
+          description: SPEED_DESCRIPTION,
+          live: undefined,
+          text: '',
+        });
+        // What the live region says, once it says `want`.
+        const says = async (want) => {
+          const end = Date.now() + LIMIT;
+          let said;
+          do said = (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
+          while (said !== want && Date.now() < end);
+          return said;
+        };
+        await tab.choose('select', 'MID');
+        assert.equal(await says('Speed MID'), 'Speed MID', 'the live region on a new speed');
+        await tab.click('button');
+        const begun = await says(PLAYFIELD_RUNNING);
+        assert.equal(begun, PLAYFIELD_RUNNING, 'the live region on the round');
+        assert.equal((await find('image')).description, PLAYFIELD_RUNNING);
+      });
+    }
+
+    test('a page that cannot load its WebAssembly says which file and why', async () => {
+      const tab = await browser.open(broken.url);
+      const { message } = await until(tab, 'a sentence in place of the window', started);
+      const why = 'the server answered 404 Not Found';
+      assert.equal(message, `Pomuran could not load pomuran.wasm: ${why}`);
+    });
+
+    test('a browser with WebAssembly switched off says so in one sentence', async () => {
+      const plain = await engine.launch({ wasm: false });
+      try {
+        const tab = await plain.open(site.url);
+        const { message } = await until(tab, 'a sentence in place of the window', started);
+        const why = 'which this browser lacks or has switched off';
+        assert.equal(message, `Pomuran needs WebAssembly, ${why}.`);
+      } finally {
+        await plain.close();
+      }
+    });
+  });
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "game/Module1.h"
+#include "game/Round.h"
+#include "ui/web/Page.h"
+#include "ui/web/PictureBox.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace ui {
+
+// Timer1: the page's interval timer, which calls back on the page's one thread once per period.
+// A period missed while the page was busy, hidden or asleep is not made up afterwards, so the
+// ball moves on and never jumps.
+class Timer {
+ public:
+  explicit Timer(int periodms) : periodms_(periodms) { page::settimer(periodms); }
+  int interval() const { return periodms_; }
+
+ private:
+  int periodms_;
+};
+
+// The game's one window, made of the page's elements. It creates its controls, forwards their
+// events to the rules and owns the state; the rules themselves live in game::Module1 and
+// game::Round.
+class Form1 : private game::Controls, private render::Screen {
+ public:
+  // Creates the window and its controls, hidden.
+  Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  game::Module1& module1() { return *module1_; }
+
+  void initscreen();
+  void initspeed();
+  // Shows the window, with the focus on "START".
+  void show();
+
+  void startround() { round_->startround(); }
+  void tick() { round_->tick(); }
+
+  // The page's events on the window's elements; each goes at once to the rule it drives.
+  void pointermove(page::Element e, double x);
+  void pointerdown(page::Element e);
+  void click(page::Element e);
+  void change(page::Element e, int index);
+
+  // The controls, in creation order.
+  Timer Timer1;
+  page::Element Combo1 = -1;
+  page::Element Command1 = -1;
+  std::optional<PictureBox> paddle;
+  std::optional<PictureBox> ball;
+  std::optional<PictureBox> mainscr;
+  std::optional<PictureBox> blocks;
+  std::optional<PictureBox> offscr;
+  page::Element lblball = -1;
+  page::Element lblscore = -1;
+  page::Element lblhiscore = -1;
+  page::Element lblstage = -1;
+  page::Element Label1 = -1;
+
+ private:
+  void paintbackground();
+  void createcontrols();
+  void createpictureboxes();
+  void createlabels();
+  page::Element value(table::Place place, table::Value v);
+  void setlabelfont();
+  void setfocusorder();
+  void annotate();
+  void describeplayfield(bool playing);
+
+  void enablecommand1(bool on) override;
+  void enablecombo1(bool on) override { page::enable(Combo1, on); }
+  void repaint() override { mainscr->repaint(); }
+
+  page::Element form_ = -1;
+  std::vector<uint32_t> rgba_;
+  // Both are made once the picture boxes that they draw on exist.
+  std::optional<game::Module1> module1_;
+  std::optional<game::Round> round_;
+};
+
+}  // namespace ui

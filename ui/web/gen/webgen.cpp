@@ -1,0 +1,92 @@
+// Makes what the browser build needs from the shared sources, on the building machine.
+//
+//   webgen pictures OUT.cpp NAME=PACKED...
+//       a C++ source that embeds each packed picture under its name, for ui::embedded()
+//   webgen glyphs OUT.txt
+//       every text that the page shows in the labels' face, so that the face can be cut down to
+//       exactly those glyphs
+//   webgen page IN OUT
+//       the page from its template, with the window's caption for @CAPTION@
+
+#include "ui/Table.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int pictures(int argc, char** argv) {
+  std::ostringstream out;
+  out << "// Made by webgen from the packed pictures.\n#include \"ui/web/Pictures.h\"\n\n"
+         "namespace ui {\n\nnamespace {\n\n";
+  std::vector<std::string> names;
+  for (int i = 3; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const size_t eq = arg.find('=');
+    std::ifstream in(arg.substr(eq + 1), std::ios::binary);
+    if (eq == std::string::npos || !in) {
+      std::fprintf(stderr, "webgen: cannot read the picture in %s\n", argv[i]);
+      return 1;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    names.push_back(arg.substr(0, eq));
+    // Aligned like the 32-bit words that the packed format holds.
+    out << "alignas(4) const unsigned char k" << names.size() << "[] = {";
+    for (size_t b = 0; b < bytes.size(); ++b) {
+      out << (b % 24 == 0 ? "\n" : "") << static_cast<int>(static_cast<unsigned char>(bytes[b]))
+          << ',';
+    }
+    out << "};\n";
+  }
+  out << "\nconst Embedded kAll[] = {\n";
+  for (size_t i = 0; i < names.size(); ++i)
+    out << "    {\"" << names[i] << "\", k" << i + 1 << ", sizeof k" << i + 1 << "},\n";
+  out << "};\n\n}  // namespace\n\nstd::span<const Embedded> embedded() { return kAll; }\n\n"
+         "}  // namespace ui\n";
+  std::ofstream file(argv[2], std::ios::binary);
+  file << out.str();
+  return file.good() ? 0 : 1;
+}
+
+int glyphs(const char* out) {
+  namespace t = ui::table;
+  std::ofstream file(out, std::ios::binary);
+  for (std::string_view text : {t::kBallValue.text, t::kScoreValue.text, t::kHiscoreValue.text,
+                                t::kStageValue.text, t::kSpeedLabel}) {
+    file << text;
+  }
+  return file.good() ? 0 : 1;
+}
+
+int page(const char* in, const char* out) {
+  std::ifstream from(in, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(from), {}};
+  const std::string_view key = "@CAPTION@";
+  const size_t at = text.find(key);
+  if (!from || at == std::string::npos) {
+    std::fprintf(stderr, "webgen: no %s in %s\n", key.data(), in);
+    return 1;
+  }
+  text.replace(at, key.size(), ui::table::kCaption);
+  std::ofstream file(out, std::ios::binary);
+  file << text;
+  return file.good() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "pictures" && argc > 3) return pictures(argc, argv);
+  if (command == "glyphs" && argc == 3) return glyphs(argv[2]);
+  if (command == "page" && argc == 4) return page(argv[2], argv[3]);
+  std::fputs(
+      "usage: webgen pictures OUT.cpp NAME=PACKED...\n       webgen glyphs OUT.txt\n"
+      "       webgen page IN OUT\n",
+      stderr);
+  return 2;
+}

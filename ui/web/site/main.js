@@ -1,0 +1,228 @@
+// The page that holds Pomuran's window. It loads the game's WebAssembly, makes the elements that
+// the window asks for and hands their events back to it, as a desktop's toolkit does for the
+// other front ends. The window's places, sizes, colours and texts all come from the game.
+
+// The element that each kind of ui/web/Page.h is made as.
+const TAGS = ['main', 'canvas', 'button', 'select', 'div', 'label'];
+const [FORM, CANVAS, BUTTON, LIST] = [0, 1, 2, 3];
+
+class Page {
+  constructor(live) {
+    this.live = live;
+    this.elements = [];
+    this.contexts = new Map();
+    this.game = null; // the module, once it runs
+    this.form = 0; // the window that the module's Main returned
+  }
+
+  start(game) {
+    this.game = game;
+    this.form = game._pomuran_main();
+  }
+
+  create(kind, parent, x, y, w, h, text) {
+    const e = document.createElement(TAGS[kind]);
+    const id = this.elements.push(e) - 1;
+    e.id = `pomuran-${id}`;
+    if (kind === FORM) {
+      // Made hidden; the game shows it once the first frame is in place.
+      e.className = 'form';
+      e.style.visibility = 'hidden';
+      document.body.prepend(e);
+    } else {
+      e.className = 'control';
+      this.elements[parent].append(e);
+    }
+    if (text) e.textContent = text;
+    this.place(id, x, y, w, h);
+    this.listen(kind, e, id);
+    return id;
+  }
+
+  // Every event goes straight to the game, which draws before the handler returns.
+  listen(kind, e, id) {
+    if (kind === CANVAS) {
+      // The pointer's place in the canvas's own pixels, whatever the zoom or the screen's scale.
+      e.addEventListener('pointermove', (event) => {
+        const box = e.getBoundingClientRect();
+        const x = ((event.clientX - box.left) * e.width) / box.width;
+        this.game?._pomuran_pointermove(this.form, id, x);
+      });
+      e.addEventListener('pointerdown', () => this.game?._pomuran_pointerdown(this.form, id));
+    } else if (kind === BUTTON) {
+      e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
+    } else if (kind === LIST) {
+      const index = () => e.selectedIndex;
+      e.addEventListener('change', () => this.game?._pomuran_change(this.form, id, index()));
+    }
+  }
+
+  place(id, x, y, w, h) {
+    const e = this.elements[id];
+    Object.assign(e.style, { left: `${x}px`, top: `${y}px`, width: `${w}px`, height: `${h}px` });
+    if (e instanceof HTMLCanvasElement && (e.width !== w || e.height !== h)) {
+      e.width = w;
+      e.height = h;
+    }
+  }
+
+  attribute(id, name, value) {
+    this.elements[id].setAttribute(name, value);
+  }
+
+  style(id, property, value) {
+    this.elements[id].style.setProperty(property, value);
+  }
+
+  spoken(id, text) {
+    const s = document.createElement('span');
+    s.className = 'spoken';
+    s.textContent = `${text} `;
+    this.elements[id].prepend(s);
+  }
+
+  describe(id, text) {
+    const e = this.elements[id];
+    const key = `${e.id}-description`;
+    let d = document.getElementById(key);
+    if (!d) {
+      d = document.createElement('div');
+      d.id = key;
+      d.hidden = true;
+      document.body.append(d);
+      e.setAttribute('aria-describedby', key);
+    }
+    d.textContent = text;
+  }
+
+  labelfor(label, control) {
+    this.elements[label].htmlFor = this.elements[control].id;
+  }
+
+  enable(id, on) {
+    this.elements[id].disabled = !on;
+  }
+
+  append(list, text) {
+    this.elements[list].add(new Option(text));
+  }
+
+  choose(list, index) {
+    this.elements[list].selectedIndex = index;
+  }
+
+  raise(id) {
+    const e = this.elements[id];
+    e.parentElement.append(e);
+  }
+
+  show(id, pixels, width, height) {
+    let c = this.contexts.get(id);
+    if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d')));
+    c.putImageData(new ImageData(pixels, width, height), 0, 0);
+  }
+
+  settimer(periodms) {
+    setInterval(() => this.game?._pomuran_timer(this.form), periodms);
+  }
+
+  focus(id) {
+    this.elements[id].focus();
+  }
+
+  announce(text) {
+    this.live.textContent = text;
+  }
+
+  // Whether the ink of a label's shown text, in the font it has at `pixels`, lies inside its box.
+  // The text is drawn as the page lays it out, from the box's left edge on the line's baseline,
+  // with room around the box; its ink is every pixel that it covers at least half, which leaves
+  // out the faint edge that smoothing adds around the glyphs.
+  inkfits(id, pixels) {
+    const e = this.elements[id];
+    e.style.fontSize = `${pixels}px`;
+    const marker = document.createElement('span');
+    marker.className = 'baseline';
+    e.append(marker);
+    const box = e.getBoundingClientRect();
+    const baseline = marker.getBoundingClientRect().bottom - box.top;
+    marker.remove();
+    const [w, h, room] = [Math.ceil(box.width), Math.ceil(box.height), pixels];
+    const reading = { willReadFrequently: true };
+    const c = (this.measure ??= document.createElement('canvas').getContext('2d', reading));
+    const canvas = c.canvas;
+    [canvas.width, canvas.height] = [w + 2 * room, h + 2 * room];
+    const font = getComputedStyle(e);
+    c.font = `${font.fontWeight} ${font.fontSize} ${font.fontFamily}`;
+    const shown = [...e.childNodes].filter((n) => n.nodeType === Node.TEXT_NODE);
+    c.fillText(shown.map((n) => n.data).join(''), room, room + baseline);
+    const ink = c.getImageData(0, 0, canvas.width, canvas.height).data;
+    for (let y = 0; y < canvas.height; ++y) {
+      for (let x = 0; x < canvas.width; ++x) {
+        const inside = x >= room && x < room + w && y >= room && y < room + h;
+        if (!inside && ink[(y * canvas.width + x) * 4 + 3] >= 128) return false;
+      }
+    }
+    return true;
+  }
+}
+
+// Says in one sentence, in place of the window, why the game cannot run.
+function say(text) {
+  const message = document.getElementById('message');
+  message.textContent = text;
+  message.hidden = false;
+}
+
+// The script runs: the page's sentence for browsers in which it does not goes.
+function running() {
+  const message = document.getElementById('message');
+  message.hidden = true;
+  message.classList.remove('waiting');
+}
+
+// The game's WebAssembly, fetched by the page itself so that a failure can say which file and why.
+async function instantiate(response, imports) {
+  const r = await response;
+  if (!r.ok) throw new Error(`the server answered ${r.status} ${r.statusText}`.trim());
+  return WebAssembly.instantiate(await r.arrayBuffer(), imports);
+}
+
+async function main() {
+  running();
+  if (typeof WebAssembly !== 'object') {
+    say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
+    return;
+  }
+  if (!document.createElement('canvas').getContext?.('2d')) {
+    say('Pomuran needs a canvas to draw on, which this browser lacks or has switched off.');
+    return;
+  }
+  // The three loads run side by side; the labels' face is needed before the labels are fitted.
+  const wasm = fetch(new URL('pomuran.wasm', import.meta.url));
+  const faces = Promise.allSettled([...document.fonts].map((f) => f.load()));
+  let createPomuran;
+  try {
+    ({ default: createPomuran } = await import('./pomuran.js'));
+  } catch (e) {
+    say(`Pomuran could not load pomuran.js: ${e.message}`);
+    return;
+  }
+  await faces;
+  const page = new Page(document.getElementById('live'));
+  const game = await createPomuran({
+    page,
+    instantiateWasm(imports, receive) {
+      instantiate(wasm, imports)
+        .then(({ instance, module }) => receive(instance, module))
+        .catch((e) => say(`Pomuran could not load pomuran.wasm: ${e.message}`));
+      return {};
+    },
+    onAbort(what) {
+      say(`Pomuran stopped: ${what}`);
+    },
+  });
+  page.start(game);
+}
+
+main();
