@@ -20,8 +20,9 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
 # The browser game: Debian's Emscripten, and the labels' face with what cuts it down to a WOFF2;
 # Node serves it.
 web=(cmake make g++ emscripten nodejs fonts-ipafont-gothic python3-fonttools python3-brotli zip git)
-# The browser tests drive Debian's Chromium with playwright-core, which npm installs.
-test+=(chromium npm)
+# The browser tests drive Debian's Chromium with playwright-core, which npm installs from the
+# registry over TLS, with the machine's certificate authorities.
+test+=(chromium npm ca-certificates)
 # Wine runs the Windows program on the test desktop.
 test+=(wine wine64 fonts-wine)
 # XTest and DAMAGE: the benchmark that times the Windows program under Wine.
