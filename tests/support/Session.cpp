@@ -889,8 +889,8 @@ int ScreenReader::waitfor(const QRegularExpression& heard, qsizetype from, doubl
     const auto at = std::upper_bound(starts.begin(), starts.end(), m.capturedStart()) - 1;
     return static_cast<int>(from + (at - starts.begin()));
   };
-  return waituntil(
-      where, [](int at) { return at >= 0; }, seconds);
+  const auto heardit = [](int at) { return at >= 0; };
+  return waituntil(where, heardit, seconds);
 }
 
 int ScreenReader::quiet() const {

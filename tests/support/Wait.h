@@ -51,8 +51,8 @@ auto waitsettled(Probe&& probe, Done&& done, double seconds = kPatience, int pau
 template <typename Probe, typename Ok>
 auto holds(Probe&& probe, Ok&& ok, double seconds, int pausems = 50)
     -> std::optional<decltype(probe())> {
-  auto seen = waituntil(
-      probe, [&](const auto& s) { return !ok(s); }, seconds, pausems);
+  const auto broken = [&](const auto& s) { return !ok(s); };
+  auto seen = waituntil(probe, broken, seconds, pausems);
   if (ok(seen)) return std::nullopt;
   return seen;
 }
