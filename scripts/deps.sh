@@ -27,8 +27,9 @@ test+=(chromium npm ca-certificates)
 test+=(wine wine64 fonts-wine)
 # XTest and DAMAGE: the benchmark that times the Windows program under Wine.
 test+=(libxtst-dev libxdamage-dev)
-# Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log.
-test+=(orca speech-dispatcher-espeak-ng bsdutils)
+# Orca and a voice for the screen reader test; `script` gives Orca a terminal for its log. Orca
+# reads the browser game in Firefox too.
+test+=(orca speech-dispatcher-espeak-ng bsdutils firefox-esr)
 # Desktops that give the window another size: weston, the kiosk cage, i3.
 test+=(weston cage i3-wm)
 

@@ -634,7 +634,8 @@ Game::~Game() {
   if (process_.state() != QProcess::NotRunning) stopgroup(process_);
 }
 
-bool Game::start(const QString& program, std::string* why, const QProcessEnvironment& extra) {
+bool Game::start(const QString& program, std::string* why, const QProcessEnvironment& extra,
+                 const QStringList& args) {
   // The pointer waits off the window, so that the game sees no move before the test's own.
   desktop_.pointer(QPoint(kScreenW - 1, kScreenH - 1));
   QProcessEnvironment env = desktop_.gameenv();
@@ -643,9 +644,9 @@ bool Game::start(const QString& program, std::string* why, const QProcessEnviron
   ownprocess(process_);
   if (errors_.open()) process_.setStandardErrorFile(errors_.fileName());
   if (desktop_.kind() == Kind::Wine)
-    process_.start(QStringLiteral("wine"), {program});
+    process_.start(QStringLiteral("wine"), QStringList{program} + args);
   else
-    process_.start(program, {});
+    process_.start(program, args);
   if (!process_.waitForStarted(10000)) {
     *why = "the game did not start: " + process_.errorString().toStdString();
     return false;
@@ -831,17 +832,25 @@ bool ScreenReader::start(std::string* why, bool* toolsmissing) {
   // Without a sound card, speech goes to libao's null driver, set up in the session's home.
   const QDir home(desktop_.env().value(QStringLiteral("HOME")));
   home.mkpath(QStringLiteral("config/speech-dispatcher"));
+  home.mkpath(QStringLiteral(".local/share/orca"));
   QFile conf(home.filePath(QStringLiteral("config/speech-dispatcher/speechd.conf")));
   QFile libao(home.filePath(QStringLiteral(".libao")));
+  // Orca reads a web page from its top as it loads, moving its caret, and a key pressed meanwhile
+  // starts from there rather than from the element the page gave the focus: a player who wants
+  // to go by the focus turns that off, as the tests do.
+  QFile custom(home.filePath(QStringLiteral(".local/share/orca/orca-customizations.py")));
   if (!conf.open(QIODevice::WriteOnly) || !libao.open(QIODevice::WriteOnly) ||
+      !custom.open(QIODevice::WriteOnly) ||
       conf.write("AudioOutputMethod \"libao\"\nAddModule \"espeak-ng\" \"sd_espeak-ng\" "
                  "\"espeak-ng.conf\"\nDefaultModule espeak-ng\n") < 0 ||
-      libao.write("default_driver=null\n") < 0) {
+      libao.write("default_driver=null\n") < 0 ||
+      custom.write("import orca.settings\norca.settings.sayAllOnLoad = False\n") < 0) {
     *why = "cannot write the speech settings";
     return false;
   }
   conf.close();
   libao.close();
+  custom.close();
   // Orca would stop or kill every other Orca of this user, the player's own too: it gets a
   // process namespace where it is alone, and everything in it ends with it. Only a user other
   // than root needs a user namespace for that, which a chroot forbids. Orca writes its log line

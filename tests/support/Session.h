@@ -177,7 +177,8 @@ class Game {
   // Starts the program with extra environment variables and waits until its window shows;
   // false with the reason otherwise.
   bool start(const QString& program, std::string* why,
-             const QProcessEnvironment& extra = QProcessEnvironment());
+             const QProcessEnvironment& extra = QProcessEnvironment(),
+             const QStringList& args = {});
 
   qint64 pid() const { return process_.processId(); }
   const QString& window() const { return window_; }
