@@ -46,8 +46,8 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
      {{"mutter", "Xwayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
       "mutter xwayland xvfb xdotool imagemagick dbus-daemon"}},
     {Kind::Kde,
-     {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon"},
-      "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon qt6-wayland"}},
+     {{"kwin_wayland", "Xvfb", "xdotool", "import", "dbus-daemon", "dbus-send"},
+      "kwin-wayland kwin-style-breeze xvfb xdotool imagemagick dbus-daemon dbus-bin qt6-wayland"}},
     {Kind::Weston, {{"weston", "Xvfb", "xdotool", "import"}, "weston xvfb xdotool imagemagick"}},
     {Kind::Cage, {{"cage", "setpriv", "Xvfb", "import"}, "cage util-linux xvfb imagemagick"}},
     {Kind::I3, {{"i3", "Xvfb", "xdotool", "wmctrl", "import"}, "i3-wm xvfb xdotool wmctrl"}},
@@ -57,10 +57,11 @@ const std::map<Kind, std::pair<QStringList, const char*>> kTools = {
       "wine wine64 fonts-wine xvfb openbox xdotool x11-utils imagemagick wmctrl dbus-daemon"}}};
 
 // A desktop's own compositor in an Xvfb window, drawing in software: its command (%1: its Wayland
-// display, %2: the Xvfb), its environment, its XDG_CURRENT_DESKTOP and what names its Xwayland's
-// display in its output. As if under GDM, mutter takes :1024 or the next whose socket is free.
+// display, %2: the Xvfb), its environment, its XDG_CURRENT_DESKTOP, what names its Xwayland's
+// display in its output, and the bus name it takes once it handles input. As if under GDM,
+// mutter takes :1024 or the next whose socket is free.
 struct Nested {
-  const char *command, *env, *desktop, *xdisplay;
+  const char *command, *env, *desktop, *xdisplay, *busname = "";
 };
 const std::map<Kind, Nested> kNested = {
     {Kind::Gnome,
@@ -69,7 +70,9 @@ const std::map<Kind, Nested> kNested = {
       "Using public X11 display (:[0-9]+)"}},
     {Kind::Kde,
      {"kwin_wayland --x11-display %2 --socket %1 --width 1024 --height 768 --no-lockscreen",
-      "KWIN_COMPOSE=Q", "KDE", ""}},
+      // kwin listens before it handles input: a press or move until its workspace is up (and has
+      // its bus name) is lost, and its pointer stays mid-screen, over the window to come.
+      "KWIN_COMPOSE=Q", "KDE", "", "org.kde.KWin"}},
     // Smaller than the screen, so that the pointer can enter it from outside, as weston needs.
     {Kind::Weston,
      {"weston --backend=x11-backend.so --use-pixman --width=1000 --height=740 --socket=%1", "", "",
@@ -560,6 +563,13 @@ bool Desktop::startnested(std::string* why) {
         QDir(home_.path())
             .entryList({QStringLiteral("*Xwaylandauth*")}, QDir::Files | QDir::Hidden);
     if (!listens || (*row.xdisplay && (!x.hasMatch() || auth.isEmpty()))) return false;
+    if (*row.busname && !tool(QStringLiteral("dbus-send"),
+                              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                               QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/"),
+                               QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+                               QLatin1String("string:") + QLatin1String(row.busname)})
+                             .out.contains("true"))
+      return false;
     if (*row.xdisplay) {
       gameenv_.insert(QStringLiteral("DISPLAY"), x.captured(1));
       gameenv_.insert(QStringLiteral("XAUTHORITY"), home_.filePath(auth[0]));
@@ -691,9 +701,14 @@ bool Game::findframe(std::string* why) {
   // What the screen showed instead is kept beside the tests.
   const QString seen = QStringLiteral(POMURAN_BUILD_DIR "/e2e-unfound-%1.png").arg(pid());
   desktop_.shot(QRect(0, 0, kScreenW, kScreenH)).save(seen);
+  // Where a log is all there is to read, it says whether the window showed with other play.
+  const QRect other = find(first, true);
+  const std::string play =
+      other.isEmpty() ? "nowhere"
+                      : describe(readfield(desktop_.shot(other).copy(ui::layout::kPlayfield)));
   *why = "the game's first frame did not show in " + std::to_string(int(kPatience)) + " s" +
-         ending() + ", the screen is in " + seen.toStdString() +
-         "; it wrote: " + errors().toStdString();
+         ending() + " (its window with other play: " + play + "), the screen is in " +
+         seen.toStdString() + "; it wrote: " + errors().toStdString();
   return false;
 }
 
