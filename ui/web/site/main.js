@@ -36,19 +36,30 @@ class Page {
     if (text) e.textContent = text;
     this.place(id, x, y, w, h);
     this.listen(kind, e, id);
+    if (kind === FORM) {
+      addEventListener('resize', () => this.fit(e));
+      this.fit(e);
+    }
     return id;
   }
 
   // Every event goes straight to the game, which draws before the handler returns.
   listen(kind, e, id) {
     if (kind === CANVAS) {
-      // The pointer's place in the canvas's own pixels, whatever the zoom or the screen's scale.
-      e.addEventListener('pointermove', (event) => {
+      // The pointer's place in the canvas's own pixels, whatever the zoom, the screen's scale or
+      // the window's fit to the page. A second finger moves nothing.
+      const move = (event) => {
         const box = e.getBoundingClientRect();
         const x = ((event.clientX - box.left) * e.width) / box.width;
-        this.game?._pomuran_pointermove(this.form, id, x);
+        if (event.isPrimary) this.game?._pomuran_pointermove(this.form, id, x);
+      };
+      e.addEventListener('pointermove', move);
+      // A finger or a pen comes down where no pointer was: the paddle goes under it first, where
+      // a mouse player's pointer always has it when they click.
+      e.addEventListener('pointerdown', (event) => {
+        if (event.pointerType !== 'mouse') move(event);
+        this.game?._pomuran_pointerdown(this.form, id);
       });
-      e.addEventListener('pointerdown', () => this.game?._pomuran_pointerdown(this.form, id));
     } else if (kind === BUTTON) {
       e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
     } else if (kind === LIST) {
@@ -64,6 +75,17 @@ class Page {
       e.width = w;
       e.height = h;
     }
+  }
+
+  // A page smaller than the window (a phone, a small window, a large zoom) shows the whole window
+  // scaled down to fit, by a whole number of the screen's pixels for each of the window's where
+  // the screen has enough of them, so that each stays a block of one colour.
+  fit(form) {
+    const [w, h] = [form.offsetWidth, form.offsetHeight];
+    let scale = Math.min(1, innerWidth / w, innerHeight / h);
+    const whole = Math.floor(scale * devicePixelRatio);
+    if (scale < 1 && whole >= 1) scale = whole / devicePixelRatio;
+    form.style.transform = scale < 1 ? `scale(${scale})` : '';
   }
 
   attribute(id, name, value) {
@@ -188,8 +210,27 @@ async function instantiate(response, imports) {
   return WebAssembly.instantiate(await r.arrayBuffer(), imports);
 }
 
+// The service worker (sw.js) keeps the site's files for visits without a network. A newer version
+// that it fetched on an earlier visit waits for this moment, before the page has used any of the
+// game's files: it takes over and the page loads again, whole, from the new version.
+async function renewed() {
+  const workers = navigator.serviceWorker; // only where the page is served securely
+  if (!workers) return false;
+  workers.register('sw.js').catch((e) => console.warn(`Pomuran keeps no files: ${e.message}`));
+  const waiting = (await workers.getRegistration().catch(() => null))?.waiting;
+  if (!waiting || !workers.controller) return false;
+  const taken = await new Promise((resolve) => {
+    workers.addEventListener('controllerchange', () => resolve(true), { once: true });
+    setTimeout(() => resolve(false), 5000);
+    waiting.postMessage('take over');
+  });
+  if (taken) location.reload();
+  return taken;
+}
+
 async function main() {
   running();
+  if (await renewed()) return;
   if (typeof WebAssembly !== 'object') {
     say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
     return;
