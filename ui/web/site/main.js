@@ -79,10 +79,11 @@ class Page {
 
   // A page smaller than the window (a phone, a small window, a large zoom) shows the whole window
   // scaled down to fit, by a whole number of the screen's pixels for each of the window's where
-  // the screen has enough of them, so that each stays a block of one colour.
+  // the screen has enough of them, so that each stays a block of one colour. The page's box is
+  // the screen's, whatever a phone's browser does to show a page too wide for it until then.
   fit(form) {
-    const [w, h] = [form.offsetWidth, form.offsetHeight];
-    let scale = Math.min(1, innerWidth / w, innerHeight / h);
+    const { clientWidth, clientHeight } = document.documentElement;
+    let scale = Math.min(1, clientWidth / form.offsetWidth, clientHeight / form.offsetHeight);
     const whole = Math.floor(scale * devicePixelRatio);
     if (scale < 1 && whole >= 1) scale = whole / devicePixelRatio;
     form.style.transform = scale < 1 ? `scale(${scale})` : '';
@@ -166,10 +167,12 @@ class Page {
     const marker = document.createElement('span');
     marker.className = 'baseline';
     e.append(marker);
+    // In the window's own pixels, whatever its fit to the page.
     const box = e.getBoundingClientRect();
-    const baseline = marker.getBoundingClientRect().bottom - box.top;
+    const scale = box.width / e.offsetWidth;
+    const baseline = (marker.getBoundingClientRect().bottom - box.top) / scale;
     marker.remove();
-    const [w, h, room] = [Math.ceil(box.width), Math.ceil(box.height), pixels];
+    const [w, h, room] = [e.offsetWidth, e.offsetHeight, pixels];
     const reading = { willReadFrequently: true };
     const c = (this.measure ??= document.createElement('canvas').getContext('2d', reading));
     const canvas = c.canvas;
@@ -210,27 +213,18 @@ async function instantiate(response, imports) {
   return WebAssembly.instantiate(await r.arrayBuffer(), imports);
 }
 
-// The service worker (sw.js) keeps the site's files for visits without a network. A newer version
-// that it fetched on an earlier visit waits for this moment, before the page has used any of the
-// game's files: it takes over and the page loads again, whole, from the new version.
-async function renewed() {
-  const workers = navigator.serviceWorker; // only where the page is served securely
-  if (!workers) return false;
-  workers.register('sw.js').catch((e) => console.warn(`Pomuran keeps no files: ${e.message}`));
-  const waiting = (await workers.getRegistration().catch(() => null))?.waiting;
-  if (!waiting || !workers.controller) return false;
-  const taken = await new Promise((resolve) => {
-    workers.addEventListener('controllerchange', () => resolve(true), { once: true });
-    setTimeout(() => resolve(false), 5000);
-    waiting.postMessage('take over');
-  });
-  if (taken) location.reload();
-  return taken;
+// The service worker (sw.js) keeps the site's files for visits without a network, and fetches a
+// new version of them in the background, which the next visit plays once every page of the
+// version before has closed.
+function keep() {
+  navigator.serviceWorker // only where the page is served securely
+    ?.register('sw.js')
+    .catch((e) => console.warn(`Pomuran keeps no files for visits offline: ${e.message}`));
 }
 
 async function main() {
   running();
-  if (await renewed()) return;
+  keep();
   if (typeof WebAssembly !== 'object') {
     say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
     return;

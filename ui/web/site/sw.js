@@ -2,8 +2,8 @@
 // network and can be installed as an app. The build writes the files and a hash of them all into
 // this worker, so each version of the site has a worker and a cache of its own, filled whole and
 // checked file by file against the build's hashes: a cache never holds two versions. A newer
-// worker waits until a page starts (main.js), and takes over before that page loads any of the
-// game, so that no page ever runs parts of two versions.
+// worker waits, as workers do, until every page of the one before has closed, so that no page
+// ever runs parts of two versions.
 const VERSION = '@VERSION@';
 const FILES = @FILES@;
 const CACHE = `pomuran-${VERSION}`;
@@ -35,9 +35,6 @@ async function answer(request) {
 
 self.addEventListener('install', (event) => event.waitUntil(fill()));
 self.addEventListener('activate', (event) => event.waitUntil(forget()));
-self.addEventListener('message', (event) => {
-  if (event.data === 'take over') self.skipWaiting();
-});
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method === 'GET' && new URL(request.url).origin === self.location.origin) {
