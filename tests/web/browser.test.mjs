@@ -5,12 +5,17 @@
 //   POMURAN_SESSION  the tests' pomuran_session, which compares a screenshot with the first frame
 //   POMURAN_SCRATCH  where screenshots are written
 import assert from 'node:assert/strict';
-import { execFile } from 'node:child_process';
-import { existsSync, mkdirSync } from 'node:fs';
+import { execFile, execFileSync } from 'node:child_process';
+import { cpSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
-import { ENGINES, LIMIT } from './engines.mjs';
+import { chromium } from 'playwright-core';
+import { ENGINES, LIMIT, PlaywrightTab } from './engines.mjs';
+
+const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
 
 const { POMURAN_SITE: SITE, POMURAN_SESSION: SESSION, POMURAN_SCRATCH: SCRATCH } = process.env;
 // A case that runs past this fails, and its browser is still ended, before ctest's own limit.
@@ -47,13 +52,18 @@ const SPEED_DESCRIPTION =
 
 // Waits until `fn` run in the page gives something true, and gives that back; on the time limit
 // fails saying what was waited for and what the page last gave.
-// A page that is loading again gives an error, which is what it gave.
-async function until(tab, what, fn, arg) {
+// A page that is loading again gives an error, which is what it gave. With `ok`, what the page
+// gives must pass it too.
+async function until(tab, what, fn, arg, ok = () => true) {
   const end = Date.now() + LIMIT;
   let seen;
   while (Date.now() < end) {
-    seen = await tab.evaluate(fn, arg).catch((e) => e.message);
-    if (seen && typeof seen !== 'string') return seen;
+    try {
+      seen = await tab.evaluate(fn, arg);
+      if (seen && ok(seen)) return seen;
+    } catch (e) {
+      seen = e.message;
+    }
     await new Promise((r) => setTimeout(r, 50));
   }
   assert.fail(`waited ${LIMIT} ms for ${what}; the page gave ${JSON.stringify(seen)}`);
@@ -300,3 +310,159 @@ for (const engine of ENGINES) {
     });
   });
 }
+
+// Phones, each as width, height, device pixel ratio, the screen's pixels per picture pixel where
+// the window fits by a whole number of them, and how its round begins: upright, on its side, and
+// one with too few pixels for a whole-number scale.
+const PHONES = [
+  [360, 640, 3, 2, 'START'],
+  [640, 360, 2, 1, 'finger'],
+  [360, 640, 1, 0, 'finger'],
+];
+
+describe('chromium on touch screens, offline, and alone', () => {
+  let browser;
+  before(async () => {
+    browser = await ENGINES[0].launch();
+  }, BOUNDED);
+  after(() => browser?.close(), BOUNDED);
+
+  for (const [width, height, ratio, blocks, begin] of PHONES) {
+    test(`${width} × ${height} at ${ratio}: the whole window, taps and a finger`, async () => {
+      const phone = { viewport: { width, height }, hasTouch: true, isMobile: true };
+      const tab = await browser.open(site.url, ratio, phone);
+      const { field } = await until(tab, 'the window to show', started);
+      const box = await tab.evaluate(() => document.querySelector('main').getBoundingClientRect());
+      assert.ok(box.right <= width && box.bottom <= height, `the window fits: ${box.right}`);
+      if (blocks) {
+        const png = join(SCRATCH, `phone-${width}x${height}.png`);
+        await tab.page.screenshot({ path: png });
+        const { code, said } = await compare(png, blocks);
+        assert.equal(code, 0, said);
+      }
+      await tab.page.tap('select');
+      await tab.key('ArrowDown');
+      await tab.key('Enter');
+      await until(tab, 'a new speed', () => document.getElementById('live').textContent);
+      const cdp = await tab.page.context().newCDPSession(tab.page);
+      const touch = (type, x) => {
+        const point = { x: field.x + (x + 0.5) * field.k, y: field.y + 100 * field.k };
+        return cdp.send('Input.dispatchTouchEvent', { type, touchPoints: x < 0 ? [] : [point] });
+      };
+      if (begin === 'START') await tab.page.tap('button');
+      // A round that a finger begins leaves from under it.
+      await touch('touchStart', 200);
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      const { paddlex, ballx } = await tab.evaluate(sprites);
+      assert.deepEqual([paddlex, begin === 'finger' ? ballx : 216], [200, 216]);
+      // Moves reach the page with the display's frames.
+      for (const x of [260, 320, 380, 479, 60, 5]) {
+        await touch('touchMove', x);
+        const want = Math.min(x, 440);
+        await until(tab, `the paddle at ${want}`, sprites, null, (at) => at.paddlex === want);
+      }
+      await touch('touchEnd', -1);
+      const still = () => [scrollX, scrollY, visualViewport.scale];
+      assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither scrolled nor zoomed');
+    });
+  }
+
+  // Where the window's parts come from, as 1 or 2 for each: the page, its style sheet, its script.
+  const version = () => {
+    const html = document.documentElement;
+    const css = getComputedStyle(html).getPropertyValue('--version').trim();
+    return `${html.dataset.version ?? 1}${css || 1}${html.dataset.script ?? 1}`;
+  };
+  const kept = () => navigator.serviceWorker.ready.then((r) => r.active.state === 'activated');
+
+  test('while a round plays, no request leaves the site, nor may one', async () => {
+    const tab = await browser.open(site.url);
+    const asked = [];
+    tab.page.context().on('request', (r) => asked.push(r.url()));
+    await tab.page.reload({ timeout: LIMIT });
+    const { field } = await until(tab, 'the window to show', started);
+    await tab.pause();
+    await tab.press(field.x + 200, field.y + 100);
+    await tab.tick(1000);
+    assert.equal((await tab.evaluate(sprites)).bally, 148, 'a round of 20 ticks');
+    // The page's policy keeps even a script of its own from reaching another site.
+    const elsewhere = 'http://127.0.0.2:9/';
+    const sent = await tab.evaluate((url) => fetch(url).then(() => 'answered', (e) => e.name), elsewhere);
+    assert.equal(sent, 'TypeError');
+    assert.deepEqual(asked.filter((url) => !url.startsWith(site.url)), []);
+    assert.ok(asked.includes(`${site.url}pomuran.wasm`), asked.join(' '));
+  });
+
+  test('after one visit the game installs, and plays with the network off', async () => {
+    const profile = join(SCRATCH, 'profile');
+    rmSync(profile, { recursive: true, force: true });
+    // Chromium judges installability only for a profile on disk.
+    const context = await chromium.launchPersistentContext(profile, {
+      executablePath: '/usr/bin/chromium',
+      timeout: LIMIT,
+    });
+    try {
+      const tab = new PlaywrightTab(await context.newPage());
+      await tab.page.goto(site.url, { timeout: LIMIT });
+      await until(tab, 'the window to show', started);
+      await until(tab, 'the service worker to keep the site', kept);
+      const cdp = await context.newCDPSession(tab.page);
+      const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+      assert.deepEqual(installabilityErrors, []);
+      await context.setOffline(true);
+      await tab.page.reload({ timeout: LIMIT });
+      const { field } = await until(tab, 'the window to show offline', started);
+      await tab.press(field.x + 200, field.y + 100);
+      await until(tab, 'the ball to climb', sprites, null, (at) => at.bally < 248);
+    } finally {
+      await context.close();
+    }
+  });
+
+  test('a new version is played once the old one closes, never a mixture', async () => {
+    const dir = join(SCRATCH, 'versions');
+    rmSync(dir, { recursive: true, force: true });
+    cpSync(SITE, dir, { recursive: true });
+    const server = await serve(dir);
+    const context = await browser.browser.newContext();
+    try {
+      const visit = async () => {
+        const tab = new PlaywrightTab(await context.newPage());
+        await tab.page.goto(server.url, { timeout: LIMIT });
+        await until(tab, 'the window to show', started);
+        return tab;
+      };
+      const first = await visit();
+      assert.equal(await first.evaluate(version), '111');
+      await until(first, 'the service worker to keep the site', kept);
+      // The second version: another page, style sheet and script, and the worker that lists them.
+      const edit = (file, fn) => writeFileSync(join(dir, file), fn(readFileSync(join(dir, file), 'utf8')));
+      edit('index.html', (t) => t.replace('<html ', '<html data-version="2" '));
+      edit('pomuran.css', (t) => `${t}\n:root { --version: 2; }\n`);
+      edit('main.js', (t) => `${t}\ndocument.documentElement.dataset.script = '2';\n`);
+      const files = readdirSync(dir).filter((f) => f !== 'sw.js');
+      const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js'), join(dir, 'sw.js'), dir];
+      execFileSync('python3', [join(SOURCE, 'ui/web/gen/offline.py'), ...worker, ...files]);
+      // The visit that finds it still plays the first, whole, while the second is fetched.
+      const second = await visit();
+      assert.equal(await second.evaluate(version), '111');
+      const waits = () => navigator.serviceWorker.getRegistration().then((r) => r.waiting);
+      await until(second, 'the second version to be kept', waits);
+      // Once the first version's pages have closed, the next visit plays the second, whole; one
+      // that comes before the browser has swapped them plays the first, whole.
+      await Promise.all([first.page.close(), second.page.close()]);
+      const end = Date.now() + LIMIT;
+      let next;
+      do {
+        await next?.page.close();
+        next = await visit();
+        assert.match(await next.evaluate(version), /^(111|222)$/);
+      } while ((await next.evaluate(version)) === '111' && Date.now() < end);
+      assert.equal(await next.evaluate(version), '222', 'the next visits played the second');
+      assert.equal((await next.evaluate(() => caches.keys())).length, 1, 'the first is gone');
+    } finally {
+      await context.close();
+      stop(server.server);
+    }
+  });
+});
