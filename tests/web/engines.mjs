@@ -220,14 +220,14 @@ export const ENGINES = [
       });
       return {
         browser,
-        async open(url, scale = 1, options = {}) {
+        async open(url, scale = 1, { clock = true, ...options } = {}) {
           const context = await browser.newContext({
             viewport: VIEWPORT,
             deviceScaleFactor: scale,
             ...options,
           });
           const page = await context.newPage();
-          await page.clock.install({ time: 0 });
+          if (clock) await page.clock.install({ time: 0 });
           await page.goto(url, { timeout: LIMIT });
           return new PlaywrightTab(page);
         },
