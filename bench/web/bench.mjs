@@ -212,7 +212,8 @@ function report(name, runs) {
     console.log(`${label.padEnd(46)} ${cells.join(' ')} ${(g / b).toFixed(2).padStart(6)}`);
   };
   console.log(`\n${name}, ${RUNS} runs of ${MOVES} pointer moves each; medians of the runs`);
-  console.log(`${''.padEnd(46)} ${'game'.padStart(8)} ${'bare'.padStart(8)} ${'ratio'.padStart(6)}`);
+  const heads = ['game', 'bare', 'ratio'].map((h, i) => h.padStart(i < 2 ? 8 : 6));
+  console.log(`${''.padEnd(46)} ${heads.join(' ')}`);
   row('pointer move -> new pixels, ms', 'pixels', 2);
   row('browser CPU per pointer move, ms', 'cpu', 3);
   row('page handler per pointer move, ms', 'handler', 3);

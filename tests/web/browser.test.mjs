@@ -7,13 +7,13 @@
 import assert from 'node:assert/strict';
 import { execFile, execFileSync } from 'node:child_process';
 import { cpSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync } from 'node:fs';
-import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
 import { chromium } from 'playwright-core';
-import { ENGINES, LIMIT, PlaywrightTab } from './engines.mjs';
+import { writeFileSync } from 'node:fs';
+import { ENGINES, LIMIT, newtab, poll } from './engines.mjs';
 
 const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
 
@@ -50,23 +50,13 @@ const SPEED_DESCRIPTION =
   'LOW, MID or HIGH. In this version the ball keeps one speed whichever is chosen. It cannot ' +
   'be changed during a round.';
 
-// Waits until `fn` run in the page gives something true, and gives that back; on the time limit
-// fails saying what was waited for and what the page last gave.
-// A page that is loading again gives an error, which is what it gave. With `ok`, what the page
-// gives must pass it too.
-async function until(tab, what, fn, arg, ok = () => true) {
-  const end = Date.now() + LIMIT;
-  let seen;
-  while (Date.now() < end) {
-    try {
-      seen = await tab.evaluate(fn, arg);
-      if (seen && ok(seen)) return seen;
-    } catch (e) {
-      seen = e.message;
-    }
-    await new Promise((r) => setTimeout(r, 50));
-  }
-  assert.fail(`waited ${LIMIT} ms for ${what}; the page gave ${JSON.stringify(seen)}`);
+// Waits until `fn` run in the page gives something true (that passes `ok`), and gives that back.
+const until = (tab, what, fn, arg, ok) => poll(what, () => tab.evaluate(fn, arg), ok);
+
+// A page of `browser` once it has started, and what it shows.
+async function opened(browser, url, ...how) {
+  const tab = await browser.open(url, ...how);
+  return { tab, ...(await until(tab, 'the window, or a sentence in its place', started)) };
 }
 
 // What the page shows once it has started: the window, or a sentence in its place.
@@ -109,8 +99,8 @@ function controls() {
   };
 }
 
-// Where an engine's clock runs free, the ball's height at each frame that the page draws from
-// now on, as it changes, from `from` on: each tick's, counted rather than timed.
+// The ball's height at each frame that the page draws from now on, as it changes from `from`:
+// each tick's, counted where an engine's clock runs free rather than timed.
 function record(from) {
   const put = CanvasRenderingContext2D.prototype.putImageData;
   window.balls = [];
@@ -128,26 +118,19 @@ function record(from) {
   };
 }
 
-// Holds Timer1: under the engine's paused clock, or by counting its ticks as they come.
+// Holds Timer1 under the engine's paused clock where it has one, and counts its ticks from now on.
 async function hold(tab) {
-  if (tab.pause) return tab.pause();
+  await tab.pause?.();
   tab.counted = 0;
-  return tab.evaluate(record, (await tab.evaluate(sprites)).bally);
+  await tab.evaluate(record, (await tab.evaluate(sprites)).bally);
 }
 
-// The ball's height after each of the next `n` ticks.
+// The ball's height after each of the next `n` ticks: exactly n of them under a paused clock.
 async function ticks(tab, n) {
-  if (!tab.tick) {
-    const want = (tab.counted += n);
-    const all = await until(tab, `${n} ticks`, (k) => window.balls.length >= k && window.balls, want);
-    return all.slice(want - n, want);
-  }
-  const heights = [];
-  for (let i = 0; i < n; ++i) {
-    await tab.tick(50);
-    heights.push((await tab.evaluate(sprites)).bally);
-  }
-  return heights;
+  await tab.tick?.(50 * n);
+  const want = (tab.counted += n);
+  const counted = (k) => window.balls.length >= k && window.balls;
+  return (await until(tab, `${n} ticks`, counted, want)).slice(want - n, want);
 }
 
 // Runs pomuran_session's comparison of a screenshot with the expected first frame.
@@ -187,18 +170,13 @@ for (const engine of ENGINES) {
     for (const scale of engine.scales) {
       const name = `at a device pixel ratio of ${scale} the first frame is exact and the paddle`;
       test(`${name} lands under the pointer`, async () => {
-        const tab = await browser.open(site.url, scale);
-        const { field } = await until(tab, 'the window to show', started);
+        const { tab, field } = await opened(browser, site.url, scale);
         const png = join(SCRATCH, `${engine.name}-${scale}.png`);
         await tab.shoot(png);
         const { code, said } = await compare(png, scale);
         assert.equal(code, 0, said);
-        for (const [x, want] of [
-          [123.6, 123],
-          [0.4, 0],
-          [479.9, 440],
-          [100.2, 100],
-        ]) {
+        const moves = [[123.6, 123], [0.4, 0], [479.9, 440], [100.2, 100]];
+        for (const [x, want] of moves) {
           await tab.move(field.x + x, field.y + 100);
           const at = await tab.evaluate(sprites);
           assert.deepEqual(at, { paddlex: want, paddley: 256, ballx: want + 16, bally: 248 });
@@ -207,8 +185,7 @@ for (const engine of ENGINES) {
     }
 
     test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
-      const tab = await browser.open(site.url);
-      await until(tab, 'the window to show', started);
+      const { tab } = await opened(browser, site.url);
       assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
       await hold(tab);
       if (tab.tick) {
@@ -225,8 +202,7 @@ for (const engine of ENGINES) {
     });
 
     test('a press on the playfield or Enter on START begins a round', async () => {
-      const tab = await browser.open(site.url);
-      const { field } = await until(tab, 'the window to show', started);
+      const { tab, field } = await opened(browser, site.url);
       await hold(tab);
       // The focus order: the playfield, START, the list.
       await tab.key('Tab');
@@ -240,8 +216,7 @@ for (const engine of ENGINES) {
       const at = { ...(await tab.evaluate(sprites)), bally };
       assert.deepEqual(at, { paddlex: 300, paddley: 256, ballx: 316, bally: 243 });
       // Enter on the focused START, in a page of its own.
-      const other = await browser.open(site.url);
-      await until(other, 'the window to show', started);
+      const { tab: other } = await opened(browser, site.url);
       await hold(other);
       await other.key('Enter');
       assert.deepEqual(await ticks(other, 1), [243], 'Enter on START began a round');
@@ -249,50 +224,30 @@ for (const engine of ENGINES) {
 
     if (engine.tree) {
       test('screen readers find names, roles, descriptions; they hear a round begin', async () => {
-        const tab = await browser.open(site.url);
-        await until(tab, 'the window to show', started);
+        const { tab } = await opened(browser, site.url);
         const find = async (role) => (await engine.tree(tab)).find((n) => n.role === role);
-        assert.deepEqual(await find('image'), {
-          role: 'image',
-          name: 'Playfield',
-          description: PLAYFIELD_IDLE,
-          live: undefined,
-          text: '',
-        });
-        assert.deepEqual(await find('button'), {
-          role: 'button',
-          name: 'Start',
-          description: START_DESCRIPTION,
-          live: undefined,
-          text: 'START',
-        });
-        assert.deepEqual(await find('combobox'), {
-          role: 'combobox',
-          name: 'SPEED :',
-          description: SPEED_DESCRIPTION,
-          live: undefined,
-          text: '',
-        });
+        for (const [role, name, description, text] of [
+          ['image', 'Playfield', PLAYFIELD_IDLE, ''],
+          ['button', 'Start', START_DESCRIPTION, 'START'],
+          ['combobox', 'SPEED :', SPEED_DESCRIPTION, ''],
+        ]) {
+          assert.deepEqual(await find(role), { role, name, description, live: undefined, text });
+        }
         // What the live region says, once it says `want`.
         const says = async (want) => {
-          const end = Date.now() + LIMIT;
-          let said;
-          do said = (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
-          while (said !== want && Date.now() < end);
-          return said;
+          const live = async () => (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
+          return poll(`the live region to say "${want}"`, live, (said) => said === want);
         };
-        await tab.choose('select', 'MID');
-        assert.equal(await says('Speed MID'), 'Speed MID', 'the live region on a new speed');
+        await tab.page.selectOption('select', 'MID', { timeout: LIMIT });
+        await says('Speed MID');
         await tab.click('button');
-        const begun = await says(PLAYFIELD_RUNNING);
-        assert.equal(begun, PLAYFIELD_RUNNING, 'the live region on the round');
+        await says(PLAYFIELD_RUNNING);
         assert.equal((await find('image')).description, PLAYFIELD_RUNNING);
       });
     }
 
     test('a page that cannot load its WebAssembly says which file and why', async () => {
-      const tab = await browser.open(broken.url);
-      const { message } = await until(tab, 'a sentence in place of the window', started);
+      const { message } = await opened(browser, broken.url);
       const why = 'the server answered 404 Not Found';
       assert.equal(message, `Pomuran could not load pomuran.wasm: ${why}`);
     });
@@ -300,8 +255,7 @@ for (const engine of ENGINES) {
     test('a browser with WebAssembly switched off says so in one sentence', async () => {
       const plain = await engine.launch({ wasm: false });
       try {
-        const tab = await plain.open(site.url);
-        const { message } = await until(tab, 'a sentence in place of the window', started);
+        const { message } = await opened(plain, site.url);
         const why = 'which this browser lacks or has switched off';
         assert.equal(message, `Pomuran needs WebAssembly, ${why}.`);
       } finally {
@@ -330,8 +284,7 @@ describe('chromium on touch screens, offline, and alone', () => {
   for (const [width, height, ratio, blocks, begin] of PHONES) {
     test(`${width} × ${height} at ${ratio}: the whole window, taps and a finger`, async () => {
       const phone = { viewport: { width, height }, hasTouch: true, isMobile: true };
-      const tab = await browser.open(site.url, ratio, phone);
-      const { field } = await until(tab, 'the window to show', started);
+      const { tab, field } = await opened(browser, site.url, ratio, phone);
       const box = await tab.evaluate(() => document.querySelector('main').getBoundingClientRect());
       assert.ok(box.right <= width && box.bottom <= height, `the window fits: ${box.right}`);
       if (blocks) {
@@ -363,7 +316,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       }
       await touch('touchEnd', -1);
       const still = () => [scrollX, scrollY, visualViewport.scale];
-      assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither scrolled nor zoomed');
+      assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither moved nor zoomed');
     });
   }
 
@@ -387,8 +340,8 @@ describe('chromium on touch screens, offline, and alone', () => {
     assert.equal((await tab.evaluate(sprites)).bally, 148, 'a round of 20 ticks');
     // The page's policy keeps even a script of its own from reaching another site.
     const elsewhere = 'http://127.0.0.2:9/';
-    const sent = await tab.evaluate((url) => fetch(url).then(() => 'answered', (e) => e.name), elsewhere);
-    assert.equal(sent, 'TypeError');
+    const send = (url) => fetch(url).then(() => 'answered', (e) => e.name);
+    assert.equal(await tab.evaluate(send, elsewhere), 'TypeError');
     assert.deepEqual(asked.filter((url) => !url.startsWith(site.url)), []);
     assert.ok(asked.includes(`${site.url}pomuran.wasm`), asked.join(' '));
   });
@@ -402,9 +355,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       timeout: LIMIT,
     });
     try {
-      const tab = new PlaywrightTab(await context.newPage());
-      await tab.page.goto(site.url, { timeout: LIMIT });
-      await until(tab, 'the window to show', started);
+      const { tab } = await opened({ open: (url) => newtab(context, url) }, site.url);
       await until(tab, 'the service worker to keep the site', kept);
       const cdp = await context.newCDPSession(tab.page);
       const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
@@ -426,17 +377,14 @@ describe('chromium on touch screens, offline, and alone', () => {
     const server = await serve(dir);
     const context = await browser.browser.newContext();
     try {
-      const visit = async () => {
-        const tab = new PlaywrightTab(await context.newPage());
-        await tab.page.goto(server.url, { timeout: LIMIT });
-        await until(tab, 'the window to show', started);
-        return tab;
-      };
+      const visit = async () => (await opened({ open: (u) => newtab(context, u) }, server.url)).tab;
       const first = await visit();
       assert.equal(await first.evaluate(version), '111');
       await until(first, 'the service worker to keep the site', kept);
       // The second version: another page, style sheet and script, and the worker that lists them.
-      const edit = (file, fn) => writeFileSync(join(dir, file), fn(readFileSync(join(dir, file), 'utf8')));
+      const edit = (file, fn) => {
+        writeFileSync(join(dir, file), fn(readFileSync(join(dir, file), 'utf8')));
+      };
       edit('index.html', (t) => t.replace('<html ', '<html data-version="2" '));
       edit('pomuran.css', (t) => `${t}\n:root { --version: 2; }\n`);
       edit('main.js', (t) => `${t}\ndocument.documentElement.dataset.script = '2';\n`);

@@ -9,6 +9,7 @@ import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 export const LIMIT = 15000; // ms that any one thing the cases wait for may take
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 const load = (name) =>
   import(name).catch((e) => {
@@ -66,9 +67,6 @@ export class PlaywrightTab extends PuppeteerTab {
   key(name) {
     return this.page.keyboard.press(name);
   }
-  choose(selector, entry) {
-    return this.page.selectOption(selector, entry, { timeout: LIMIT });
-  }
   shoot(path) {
     return this.page.locator('main').screenshot({ path, timeout: LIMIT });
   }
@@ -81,6 +79,14 @@ export class PlaywrightTab extends PuppeteerTab {
   }
 }
 
+// A page of a Playwright context at `url`, with its clock under the test's control or not.
+export async function newtab(context, url, clock = false) {
+  const page = await context.newPage();
+  if (clock) await page.clock.install({ time: 0 });
+  await page.goto(url, { timeout: LIMIT });
+  return new PlaywrightTab(page);
+}
+
 // A page of WebKitGTK's MiniBrowser, through plain WebDriver calls to WebKitWebDriver.
 class WebDriverTab {
   static KEYS = { Tab: '\uE004', Shift: '\uE008', Enter: '\uE007' };
@@ -88,19 +94,16 @@ class WebDriverTab {
     this.call = call;
   }
   evaluate(fn, arg) {
-    const args = arg === undefined ? [] : [arg];
-    return this.call('POST', 'execute/sync', { script: `return (${fn}).apply(null, arguments)`, args });
+    const script = `return (${fn}).apply(null, arguments)`;
+    return this.call('POST', 'execute/sync', { script, args: arg === undefined ? [] : [arg] });
   }
-  pointer(...actions) {
-    const source = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' }, actions };
-    return this.call('POST', 'actions', { actions: [source] });
-  }
-  move(x, y) {
-    return this.pointer({ type: 'pointerMove', x: Math.floor(x), y: Math.floor(y), duration: 0 });
+  move(x, y, ...then) {
+    const to = { type: 'pointerMove', x: Math.floor(x), y: Math.floor(y), duration: 0 };
+    const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
+    return this.call('POST', 'actions', { actions: [{ ...mouse, actions: [to, ...then] }] });
   }
   press(x, y) {
-    const move = { type: 'pointerMove', x: Math.floor(x), y: Math.floor(y), duration: 0 };
-    return this.pointer(move, { type: 'pointerDown', button: 0 }, { type: 'pointerUp', button: 0 });
+    return this.move(x, y, { type: 'pointerDown', button: 0 }, { type: 'pointerUp', button: 0 });
   }
   async click(selector) {
     const found = await this.call('POST', 'element', { using: 'css selector', value: selector });
@@ -110,7 +113,8 @@ class WebDriverTab {
     const keys = name.split('+').map((k) => WebDriverTab.KEYS[k]);
     const down = keys.map((value) => ({ type: 'keyDown', value }));
     const up = keys.reverse().map((value) => ({ type: 'keyUp', value }));
-    return this.call('POST', 'actions', { actions: [{ type: 'key', id: 'keys', actions: [...down, ...up] }] });
+    const source = { type: 'key', id: 'keys', actions: [...down, ...up] };
+    return this.call('POST', 'actions', { actions: [source] });
   }
   // WebKitGTK's pictures of one element miss parts of it; the viewport's is whole, and the
   // window is at its top-left corner.
@@ -128,20 +132,20 @@ function end(child) {
   return gone.finally(() => clearTimeout(late));
 }
 
-// Waits for `what`, which `fn` gives once it is there, polling until LIMIT.
-async function poll(what, fn) {
-  const until = Date.now() + LIMIT;
-  let why;
-  while (Date.now() < until) {
+// Waits until `fn` gives something that is true and passes `ok`, and gives that back; on the time
+// limit fails saying what was waited for and what was last given, or the error that came instead
+// (as from a page that is loading again).
+export async function poll(what, fn, ok = () => true) {
+  let seen;
+  for (const until = Date.now() + LIMIT; Date.now() < until; await sleep(50)) {
     try {
-      const v = await fn();
-      if (v) return v;
+      seen = await fn();
+      if (seen && ok(seen)) return seen;
     } catch (e) {
-      why = e.message;
+      seen = e.message;
     }
-    await new Promise((r) => setTimeout(r, 50));
   }
-  throw new Error(`waited ${LIMIT} ms for ${what}${why ? `: ${why}` : ''}`);
+  throw new Error(`waited ${LIMIT} ms for ${what}; it gave ${JSON.stringify(seen)}`);
 }
 
 const freeport = () =>
@@ -167,10 +171,10 @@ async function webkit({ wasm = true } = {}) {
   try {
     let said = '';
     xvfb.stdout.on('data', (d) => (said += d));
-    const display = await poll('Xvfb to give its display', () => /^\d+\n/.test(said) && said.trim());
+    const display = await poll('Xvfb to give its display', () => /^\d+\n/.test(said) && said);
     const port = await freeport();
     // Without WebAssembly in JavaScriptCore, as in a browser where it is switched off.
-    const env = { ...process.env, ...FONTS, DISPLAY: `:${display}` };
+    const env = { ...process.env, ...FONTS, DISPLAY: `:${display.trim()}` };
     if (!wasm) env.JSC_useWasm = 'false';
     driver = spawn('WebKitWebDriver', [`--port=${port}`], { env, stdio: 'ignore' });
     const base = `http://127.0.0.1:${port}`;
@@ -189,7 +193,8 @@ async function webkit({ wasm = true } = {}) {
     // Without a display the request for a session never answers: it is bounded like every call.
     const options = { args: ['--automation'] };
     const caps = { browserName: 'MiniBrowser', 'webkitgtk:browserOptions': options };
-    const made = await call('POST', 'session', { capabilities: { alwaysMatch: caps } }, `${base}/session`);
+    const capabilities = { alwaysMatch: caps };
+    const made = await call('POST', 'session', { capabilities }, `${base}/session`);
     session = `${base}/session/${made.sessionId}`;
     await call('POST', 'window/rect', { width: 800, height: 600 });
     return {
@@ -221,15 +226,8 @@ export const ENGINES = [
       return {
         browser,
         async open(url, scale = 1, { clock = true, ...options } = {}) {
-          const context = await browser.newContext({
-            viewport: VIEWPORT,
-            deviceScaleFactor: scale,
-            ...options,
-          });
-          const page = await context.newPage();
-          if (clock) await page.clock.install({ time: 0 });
-          await page.goto(url, { timeout: LIMIT });
-          return new PlaywrightTab(page);
+          const how = { viewport: VIEWPORT, deviceScaleFactor: scale, ...options };
+          return newtab(await browser.newContext(how), url, clock);
         },
         close: () => browser.close(),
       };
