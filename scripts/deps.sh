@@ -20,9 +20,10 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
 # The browser game: Debian's Emscripten, and the labels' face with what cuts it down to a WOFF2;
 # Node serves it.
 web=(cmake make g++ emscripten nodejs fonts-ipafont-gothic python3-fonttools python3-brotli zip git)
-# The browser tests drive Debian's Chromium with playwright-core, which npm installs from the
+# The browser tests drive Debian's Chromium with playwright-core, Firefox ESR with puppeteer-core
+# and WebKitGTK's MiniBrowser through its WebDriver on an Xvfb; npm installs the drivers from the
 # registry over TLS, with the machine's certificate authorities.
-test+=(chromium npm ca-certificates)
+test+=(chromium firefox-esr webkit2gtk-driver npm ca-certificates)
 # Wine runs the Windows program on the test desktop.
 test+=(wine wine64 fonts-wine)
 # XTest and DAMAGE: the benchmark that times the Windows program under Wine.
@@ -42,15 +43,17 @@ case "${1:-play}" in
   *) echo "usage: $0 [play|package|windows|web|test]" >&2; exit 2 ;;
 esac
 
-# The pinned playwright-core, once its Debian packages are there; npm ci only when the installed
+# The pinned browser drivers, once their Debian packages are there; npm ci only when an installed
 # one is not the pinned one, so that a run needs the network only the first time.
 npm_ci() {
   [ "${1:-play}" = test ] || return 0
   cd "$(dirname "$0")/.."
-  local pinned='process.exit(require("./node_modules/playwright-core/package.json").version ===
-    require("./package-lock.json").packages["node_modules/playwright-core"].version ? 0 : 1)'
+  local pinned='const lock = require("./package-lock.json").packages;
+    const wanted = Object.keys(lock[""].devDependencies);
+    process.exit(wanted.every((n) => require(`./node_modules/${n}/package.json`).version ===
+      lock[`node_modules/${n}`].version) ? 0 : 1)'
   node -e "$pinned" 2>/dev/null && return 0
-  echo "Installing playwright-core from the npm registry (npm ci)"
+  echo "Installing the browser tests' drivers from the npm registry (npm ci)"
   npm ci --no-audit --no-fund --loglevel=error
 }
 

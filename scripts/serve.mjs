@@ -18,6 +18,7 @@ const TYPES = {
   '.ico': 'image/vnd.microsoft.icon',
   '.png': 'image/png',
   '.txt': 'text/plain; charset=utf-8',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Starts serving `root`, with `headers` on every answer, and as if the files named in `missing`

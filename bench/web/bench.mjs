@@ -1,21 +1,27 @@
-// Times the browser game in headless Chromium beside a bare page that does the least a page can
-// do for a pointer move (bare.html: one 480 x 304 putImageData). Prints figures; judges nothing.
-//   node bench/web/bench.mjs [SITE] [RUNS]
+// Times the browser game beside a bare page that does the least a page can do for a pointer move
+// (bare.html: one 480 x 304 putImageData), in headless Chromium, headless Firefox ESR and
+// WebKitGTK's MiniBrowser on an Xvfb, each driven as the browser tests drive it. Prints figures;
+// judges nothing.
+//   node bench/web/bench.mjs [SITE] [RUNS] [ENGINE...]
 // SITE is the web preset's site (build/web/site), RUNS how many times each page is measured,
-// each time in a browser of its own, the two pages taking turns (5). Each figure is the median
-// of the runs' medians.
-import { readdirSync, readFileSync } from 'node:fs';
+// each time in a browser of its own, the two pages taking turns (5), ENGINE chromium, firefox or
+// webkit (all three). Each figure is the median of the runs' medians.
+import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
-import { chromium } from 'playwright-core';
 import { serve, stop } from '../../scripts/serve.mjs';
+import { ENGINES } from '../../tests/web/engines.mjs';
 
 const here = fileURLToPath(new URL('.', import.meta.url));
 const SITE = process.argv[2] ?? join(here, '../../build/web/site');
 const RUNS = Number(process.argv[3] ?? 5);
+const WANTED = process.argv.length > 4 ? process.argv.slice(4) : ENGINES.map((e) => e.name);
 const MOVES = 300;
 const FRAME = 1000 / 60; // a mouse reports about this often
+// Files of the site that a player's browser fetches only to install it.
+const LARGE_ICONS = ['icon-192.png', 'icon-512.png'];
 
 // The page's timers read to 5 microseconds only in an isolated page.
 const ISOLATED = {
@@ -23,7 +29,8 @@ const ISOLATED = {
   'Cross-Origin-Embedder-Policy': 'require-corp',
 };
 
-// Put into each page before its own scripts: times every pointer-move handler on a canvas, from
+// Runs in each page before its own scripts, from a file of the page's own (a WebDriver browser
+// has no other way in): times every pointer-move handler on a canvas, from
 // the event's time stamp to the end of the frame that follows the handler (a task posted from
 // that frame's animation callback runs once the frame is drawn and sent), each putImageData,
 // the first frame, and every period of a setInterval.
@@ -60,10 +67,6 @@ function instrument() {
     every(() => (b.ticks.push(performance.now()), fn(...rest)), ms);
 }
 
-const median = (xs) => {
-  const s = [...xs].sort((a, b) => a - b);
-  return s.length ? (s[(s.length - 1) >> 1] + s[s.length >> 1]) / 2 : NaN;
-};
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // CPU seconds of the browser: every process below this one, read from /proc.
@@ -88,30 +91,36 @@ function browsercpu() {
   return [...cpu].filter(([pid]) => below(pid)).reduce((sum, [, s]) => sum + s, 0);
 }
 
+// Waits, within 30 s, until `fn` run in the page gives something true.
+async function until(tab, fn) {
+  for (const end = Date.now() + 30000; Date.now() < end; await sleep(20)) {
+    const seen = await tab.evaluate(fn);
+    if (seen) return seen;
+  }
+  throw new Error(`the page never gave ${fn}`);
+}
+
 // One page in a browser of its own: load to first frame, then MOVES pointer moves across the
 // playfield at a mouse's pace; for the game, then a round of Timer1's ticks.
-async function measure(url, game) {
-  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium' });
+async function measure(engine, url, game) {
+  const browser = await engine.launch();
   try {
-    const page = await browser.newPage({ viewport: { width: 640, height: 480 } });
-    await page.addInitScript(instrument);
-    await page.goto(url);
-    await page.waitForFunction(() => window.bench.first > 0, null, { timeout: 30000 });
-    const load = await page.evaluate(() => window.bench.first);
-    for (let i = 0; i < 30; ++i) await page.mouse.move(20 + i, 200); // warm up
-    await page.evaluate(() => ((window.bench.handler = []), (window.bench.pixels = [])));
+    const tab = await browser.open(url, 1, { clock: false });
+    const load = await until(tab, () => window.bench.first);
+    for (let i = 0; i < 30; ++i) await tab.move(20 + i, 200); // warm up
+    await tab.evaluate(() => ((window.bench.handler = []), (window.bench.pixels = [])));
     const cpu0 = browsercpu();
     // A mouse keeps no step with the display: each move comes at a random point of a frame.
     for (let i = 0; i < MOVES; ++i) {
-      await page.mouse.move(8 + 20 + ((i * 7) % 440) + 0.5, 200);
+      await tab.move(8 + 20 + ((i * 7) % 440) + 0.5, 200);
       await sleep(FRAME * (0.5 + Math.random()));
     }
     await sleep(100);
     const cpu = ((browsercpu() - cpu0) * 1000) / MOVES;
-    const b = await page.evaluate(() => window.bench);
+    const b = await tab.evaluate(() => window.bench);
     const result = { load, cpu, handler: median(b.handler), pixels: median(b.pixels) };
-    result.warm = await backtoback(page);
-    if (game) Object.assign(result, await round(page));
+    result.warm = await tab.evaluate(backtoback);
+    if (game) Object.assign(result, await round(tab));
     return result;
   } finally {
     await browser.close();
@@ -120,25 +129,24 @@ async function measure(url, game) {
 
 // The handler's median over 2000 moves made by the page itself, back to back: what it costs with
 // its data in the processor's caches, where a mouse's pace leaves it to be fetched again.
-function backtoback(page) {
-  return page.evaluate(() => {
-    const canvas = document.querySelector('canvas[role=img]') ?? document.querySelector('canvas');
-    const box = canvas.getBoundingClientRect();
-    window.bench.handler = [];
-    for (let i = 0; i < 2000; ++i) {
-      const clientX = box.left + 20 + (i % 440) + 0.5;
-      canvas.dispatchEvent(new PointerEvent('pointermove', { clientX, clientY: box.top + 100 }));
-    }
-    const s = window.bench.handler.sort((a, b) => a - b);
-    return s[s.length >> 1];
-  });
+function backtoback() {
+  const canvas = document.querySelector('canvas[role=img]') ?? document.querySelector('canvas');
+  const box = canvas.getBoundingClientRect();
+  window.bench.handler = [];
+  for (let i = 0; i < 2000; ++i) {
+    const clientX = box.left + 20 + (i % 440) + 0.5;
+    const move = { clientX, clientY: box.top + 100, isPrimary: true };
+    canvas.dispatchEvent(new PointerEvent('pointermove', move));
+  }
+  const s = window.bench.handler.sort((a, b) => a - b);
+  return s[s.length >> 1];
 }
 
 // A round after START: Timer1's mean period over 3 s, and the ball's climb over 2 s (it reaches
 // the top after 2.45 s) in pixels a second.
-async function round(page) {
+async function round(tab) {
   const ball = () =>
-    page.evaluate(() => {
+    tab.evaluate(() => {
       const c = document.querySelector('canvas[role=img]');
       const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
       for (let i = 0; i < d.length; i += 4) {
@@ -148,13 +156,13 @@ async function round(page) {
       }
       return null;
     });
-  await page.click('button');
+  await tab.click('button');
   await sleep(75);
   const from = await ball();
   await sleep(2000);
   const to = await ball();
   await sleep(1000);
-  const ticks = await page.evaluate(() => window.bench.ticks.slice(-60));
+  const ticks = await tab.evaluate(() => window.bench.ticks.slice(-60));
   const gaps = ticks.slice(1).map((t, i) => t - ticks[i]);
   return {
     interval: gaps.reduce((a, b) => a + b, 0) / gaps.length,
@@ -164,49 +172,85 @@ async function round(page) {
   };
 }
 
+// The site's size, file by file, without the icons that only installing it fetches, and theirs.
 function sitesize(dir) {
-  let raw = 0;
-  let gzip = 0;
-  const files = readdirSync(dir);
-  for (const f of files) {
+  const size = { files: 0, raw: 0, gzip: 0, icons: 0 };
+  for (const f of readdirSync(dir)) {
     const body = readFileSync(join(dir, f));
-    raw += body.length;
-    gzip += gzipSync(body, { level: 9 }).length;
+    if (LARGE_ICONS.includes(f)) {
+      size.icons += body.length;
+      continue;
+    }
+    size.files += 1;
+    size.raw += body.length;
+    size.gzip += gzipSync(body, { level: 9 }).length;
   }
-  return { files: files.length, raw, gzip };
+  return size;
 }
 
-const game = await serve(SITE, { headers: ISOLATED });
-const bare = await serve(here, { headers: ISOLATED });
-const runs = { game: [], bare: [] };
+// A copy of a page's folder whose page runs instrument() first, from a file of its own.
+function instrumented(from, page, copies) {
+  const dir = join(copies, page);
+  cpSync(from, dir, { recursive: true });
+  writeFileSync(join(dir, 'instrument.js'), `(${instrument})();\n`);
+  const html = join(dir, page);
+  const first = '<script src="instrument.js"></script>\n<script type="module"';
+  writeFileSync(html, readFileSync(html, 'utf8').replace('<script type="module"', first));
+  return dir;
+}
+
+const median = (xs) => {
+  const s = [...xs].sort((a, b) => a - b);
+  return s.length ? (s[(s.length - 1) >> 1] + s[s.length >> 1]) / 2 : NaN;
+};
+
+function report(name, runs) {
+  const m = (which, key) => median(runs[which].map((r) => r[key]));
+  const row = (label, key, digits) => {
+    const [g, b] = [m('game', key), m('bare', key)];
+    const cells = [g.toFixed(digits), b.toFixed(digits)].map((c) => c.padStart(8));
+    console.log(`${label.padEnd(46)} ${cells.join(' ')} ${(g / b).toFixed(2).padStart(6)}`);
+  };
+  console.log(`\n${name}, ${RUNS} runs of ${MOVES} pointer moves each; medians of the runs`);
+  const heads = ['game', 'bare', 'ratio'].map((h, i) => h.padStart(i < 2 ? 8 : 6));
+  console.log(`${''.padEnd(46)} ${heads.join(' ')}`);
+  row('pointer move -> new pixels, ms', 'pixels', 2);
+  row('browser CPU per pointer move, ms', 'cpu', 3);
+  row('page handler per pointer move, ms', 'handler', 3);
+  row('page handler, 2000 moves back to back, ms', 'warm', 3);
+  row('load -> first frame, ms', 'load', 1);
+  console.log(
+    `Timer1 mean period ${m('game', 'interval').toFixed(3)} ms` +
+      ` (gaps ${m('game', 'shortest').toFixed(1)} to ${m('game', 'longest').toFixed(1)});` +
+      ` ball ${m('game', 'speed').toFixed(1)} px/s`,
+  );
+}
+
+const NAMES = {
+  chromium: 'Chromium headless',
+  firefox: 'Firefox ESR headless',
+  webkit: 'WebKitGTK MiniBrowser on Xvfb',
+};
+const copies = mkdtempSync(join(tmpdir(), 'pomuran-bench-'));
+const game = await serve(instrumented(SITE, 'index.html', copies), { headers: ISOLATED });
+const bare = await serve(instrumented(here, 'bare.html', copies), { headers: ISOLATED });
 try {
-  for (let r = 0; r < RUNS; ++r) {
-    runs.game.push(await measure(game.url, true));
-    runs.bare.push(await measure(`${bare.url}bare.html`, false));
-    process.stderr.write(`run ${r + 1} of ${RUNS}\n`);
+  for (const engine of ENGINES.filter((e) => WANTED.includes(e.name))) {
+    const runs = { game: [], bare: [] };
+    for (let r = 0; r < RUNS; ++r) {
+      runs.game.push(await measure(engine, game.url, true));
+      runs.bare.push(await measure(engine, `${bare.url}bare.html`, false));
+      process.stderr.write(`${engine.name}: run ${r + 1} of ${RUNS}\n`);
+    }
+    report(NAMES[engine.name], runs);
   }
 } finally {
   stop(game.server);
   stop(bare.server);
+  rmSync(copies, { recursive: true, force: true });
 }
-
-const m = (which, key) => median(runs[which].map((r) => r[key]));
-const row = (label, key, digits) => {
-  const [g, b] = [m('game', key), m('bare', key)];
-  const cells = [g.toFixed(digits), b.toFixed(digits)].map((c) => c.padStart(8));
-  console.log(`${label.padEnd(46)} ${cells.join(' ')} ${(g / b).toFixed(2).padStart(6)}`);
-};
-console.log(`Chromium headless, ${RUNS} runs of ${MOVES} pointer moves each; medians of the runs`);
-console.log(`${''.padEnd(46)} ${'game'.padStart(8)} ${'bare'.padStart(8)} ${'ratio'.padStart(6)}`);
-row('pointer move -> new pixels, ms', 'pixels', 2);
-row('browser CPU per pointer move, ms', 'cpu', 3);
-row('page handler per pointer move, ms', 'handler', 3);
-row('page handler, 2000 moves back to back, ms', 'warm', 3);
-row('load -> first frame, ms', 'load', 1);
-console.log(
-  `Timer1 mean period ${m('game', 'interval').toFixed(3)} ms` +
-    ` (gaps ${m('game', 'shortest').toFixed(1)} to ${m('game', 'longest').toFixed(1)});` +
-    ` ball ${m('game', 'speed').toFixed(1)} px/s`,
-);
 const size = sitesize(SITE);
-console.log(`site: ${size.files} files, ${size.raw} bytes, ${size.gzip} gzip -9 file by file`);
+console.log(
+  `\nsite: ${size.files} files, ${size.raw} bytes, ${size.gzip} gzip -9 file by file;` +
+    ` the two large icons besides, ${size.icons} bytes`,
+);

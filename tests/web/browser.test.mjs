@@ -5,59 +5,22 @@
 //   POMURAN_SESSION  the tests' pomuran_session, which compares a screenshot with the first frame
 //   POMURAN_SCRATCH  where screenshots are written
 import assert from 'node:assert/strict';
-import { execFile } from 'node:child_process';
-import { existsSync, mkdirSync } from 'node:fs';
+import { execFile, execFileSync } from 'node:child_process';
+import { cpSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
+import { chromium } from 'playwright-core';
+import { writeFileSync } from 'node:fs';
+import { ENGINES, LIMIT, newtab, poll } from './engines.mjs';
+
+const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
 
 const { POMURAN_SITE: SITE, POMURAN_SESSION: SESSION, POMURAN_SCRATCH: SCRATCH } = process.env;
-const LIMIT = 15000; // ms that any one thing the cases wait for may take
 // A case that runs past this fails, and its browser is still ended, before ctest's own limit.
-const test = (name, fn) => nodetest(name, { timeout: 8 * LIMIT }, fn);
-
-const { chromium } = await import('playwright-core').catch((e) => {
-  throw new Error(`playwright-core is missing (scripts/deps.sh test installs it): ${e.message}`);
-});
-
-// A page of one engine, as the cases drive it. Positions are the page's CSS pixels.
-class PlaywrightTab {
-  constructor(page) {
-    this.page = page;
-  }
-  evaluate(fn, arg) {
-    return this.page.evaluate(fn, arg);
-  }
-  async move(x, y) {
-    await this.page.mouse.move(x, y);
-  }
-  async press(x, y) {
-    await this.page.mouse.move(x, y);
-    await this.page.mouse.down();
-    await this.page.mouse.up();
-  }
-  click(selector) {
-    return this.page.click(selector, { timeout: LIMIT });
-  }
-  choose(selector, entry) {
-    return this.page.selectOption(selector, entry, { timeout: LIMIT });
-  }
-  key(name) {
-    return this.page.keyboard.press(name);
-  }
-  // The window's area in device pixels, as a PNG file.
-  async shoot(path) {
-    await this.page.locator('main').screenshot({ path, timeout: LIMIT });
-  }
-  // Stops the page's clock; from then on only tick() moves it, by exactly `ms`.
-  async pause() {
-    await this.page.clock.pauseAt((await this.evaluate(() => Date.now())) + 1000);
-  }
-  tick(ms) {
-    return this.page.clock.runFor(ms);
-  }
-}
+const BOUNDED = { timeout: 8 * LIMIT };
+const test = (name, fn) => nodetest(name, BOUNDED, fn);
 
 // Chromium's own view of the accessibility tree: each node's role, name, description, live
 // region and text.
@@ -76,46 +39,7 @@ async function chromiumtree(tab) {
       text: (n.childIds ?? []).map((id) => byid.get(id)?.name?.value ?? '').join(''),
     }));
 }
-
-// The browsers see no Japanese face, as on a machine that has none of the labels' faces: the
-// values show in theirs only if the page brings it.
-const FONTS = {
-  FONTCONFIG_FILE: fileURLToPath(new URL('../support/dejavu-only.conf', import.meta.url)),
-  XDG_CACHE_HOME: join(SCRATCH ?? '.', 'cache'),
-};
-
-// The engines: how each starts a browser and opens a page at a device pixel ratio with its clock
-// under the test's control, how WebAssembly is switched off, and how its accessibility tree is
-// read where it can be.
-const ENGINES = [
-  {
-    name: 'chromium',
-    async launch({ wasm = true } = {}) {
-      const browser = await chromium.launch({
-        executablePath: '/usr/bin/chromium',
-        // Without its optimising compilers V8 offers no WebAssembly, as under the browser's
-        // setting that keeps sites from using them.
-        args: wasm ? [] : ['--js-flags=--jitless'],
-        env: { ...process.env, ...FONTS },
-        timeout: LIMIT,
-      });
-      return {
-        async open(url, scale = 1) {
-          const context = await browser.newContext({
-            viewport: { width: 640, height: 480 },
-            deviceScaleFactor: scale,
-          });
-          const page = await context.newPage();
-          await page.clock.install({ time: 0 });
-          await page.goto(url, { timeout: LIMIT });
-          return new PlaywrightTab(page);
-        },
-        close: () => browser.close(),
-      };
-    },
-    tree: chromiumtree,
-  },
-];
+ENGINES[0].tree = chromiumtree;
 
 // Texts of ui/Table.h that the page must carry.
 const PLAYFIELD_IDLE =
@@ -126,17 +50,13 @@ const SPEED_DESCRIPTION =
   'LOW, MID or HIGH. In this version the ball keeps one speed whichever is chosen. It cannot ' +
   'be changed during a round.';
 
-// Waits until `fn` run in the page gives something true, and gives that back; on the time limit
-// fails saying what was waited for and what the page last gave.
-async function until(tab, what, fn, arg) {
-  const end = Date.now() + LIMIT;
-  let seen;
-  while (Date.now() < end) {
-    seen = await tab.evaluate(fn, arg);
-    if (seen) return seen;
-    await new Promise((r) => setTimeout(r, 50));
-  }
-  assert.fail(`waited ${LIMIT} ms for ${what}; the page gave ${JSON.stringify(seen)}`);
+// Waits until `fn` run in the page gives something true (that passes `ok`), and gives that back.
+const until = (tab, what, fn, arg, ok) => poll(what, () => tab.evaluate(fn, arg), ok);
+
+// A page of `browser` once it has started, and what it shows.
+async function opened(browser, url, ...how) {
+  const tab = await browser.open(url, ...how);
+  return { tab, ...(await until(tab, 'the window, or a sentence in its place', started)) };
 }
 
 // What the page shows once it has started: the window, or a sentence in its place.
@@ -147,7 +67,7 @@ function started() {
   const form = document.querySelector('main');
   if (form?.style.visibility !== 'visible') return null;
   const field = document.querySelector('canvas[role=img]').getBoundingClientRect();
-  return { field: { x: field.x, y: field.y } };
+  return { field: { x: field.x, y: field.y, k: field.width / 480 } };
 }
 
 // Where the paddle (its red) and the ball (its blue) are on the playfield's canvas.
@@ -179,6 +99,40 @@ function controls() {
   };
 }
 
+// The ball's height at each frame that the page draws from now on, as it changes from `from`:
+// each tick's, counted where an engine's clock runs free rather than timed.
+function record(from) {
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  window.balls = [];
+  let last = from;
+  CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
+    const d = image.data;
+    for (let i = 0; this.canvas.getAttribute('role') === 'img' && i < d.length; i += 4) {
+      if (d[i] === 0 && d[i + 1] === 0 && d[i + 2] === 255) {
+        const y = Math.floor(i / 4 / image.width);
+        if (y !== last) window.balls.push((last = y));
+        break;
+      }
+    }
+    return put.call(this, image, ...rest);
+  };
+}
+
+// Holds Timer1 under the engine's paused clock where it has one, and counts its ticks from now on.
+async function hold(tab) {
+  await tab.pause?.();
+  tab.counted = 0;
+  await tab.evaluate(record, (await tab.evaluate(sprites)).bally);
+}
+
+// The ball's height after each of the next `n` ticks: exactly n of them under a paused clock.
+async function ticks(tab, n) {
+  await tab.tick?.(50 * n);
+  const want = (tab.counted += n);
+  const counted = (k) => window.balls.length >= k && window.balls;
+  return (await until(tab, `${n} ticks`, counted, want)).slice(want - n, want);
+}
+
 // Runs pomuran_session's comparison of a screenshot with the expected first frame.
 function compare(png, scale) {
   return new Promise((resolve) => {
@@ -207,27 +161,22 @@ for (const engine of ENGINES) {
     let browser;
     before(async () => {
       browser = await engine.launch();
-    });
-    after(() => browser?.close());
+    }, BOUNDED);
+    after(() => browser?.close(), BOUNDED);
 
     // The window as it opens, and then the paddle under the pointer, at each scale: at 1 the
     // whole window is exact and the values show in their face; at 2 and 1.5 every device pixel
     // shows a colour of the picture pixel that it covers, so each is a block of one colour.
-    for (const scale of [1, 2, 1.5]) {
+    for (const scale of engine.scales) {
       const name = `at a device pixel ratio of ${scale} the first frame is exact and the paddle`;
       test(`${name} lands under the pointer`, async () => {
-        const tab = await browser.open(site.url, scale);
-        const { field } = await until(tab, 'the window to show', started);
+        const { tab, field } = await opened(browser, site.url, scale);
+        // WebKitGTK's first pictures of a busy page may show it before it has been drawn.
         const png = join(SCRATCH, `${engine.name}-${scale}.png`);
-        await tab.shoot(png);
-        const { code, said } = await compare(png, scale);
-        assert.equal(code, 0, said);
-        for (const [x, want] of [
-          [123.6, 123],
-          [0.4, 0],
-          [479.9, 440],
-          [100.2, 100],
-        ]) {
+        const shown = async () => (await tab.shoot(png), compare(png, scale));
+        await poll('a picture of the first frame', shown, ({ code }) => code === 0);
+        const moves = [[123.6, 123], [0.4, 0], [479.9, 440], [100.2, 100]];
+        for (const [x, want] of moves) {
           await tab.move(field.x + x, field.y + 100);
           const at = await tab.evaluate(sprites);
           assert.deepEqual(at, { paddlex: want, paddley: 256, ballx: want + 16, bally: 248 });
@@ -236,26 +185,25 @@ for (const engine of ENGINES) {
     }
 
     test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
-      const tab = await browser.open(site.url);
-      await until(tab, 'the window to show', started);
+      const { tab } = await opened(browser, site.url);
       assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
-      await tab.pause();
-      await tab.tick(500);
-      assert.equal((await tab.evaluate(sprites)).bally, 248, 'the ball rested before the round');
+      await hold(tab);
+      if (tab.tick) {
+        await tab.tick(500);
+        assert.equal((await tab.evaluate(sprites)).bally, 248, 'the ball rested before the round');
+      }
       await tab.click('button');
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
-      for (const bally of [243, 238, 233]) {
-        await tab.tick(50);
-        assert.equal((await tab.evaluate(sprites)).bally, bally);
+      assert.deepEqual(await ticks(tab, 3), [243, 238, 233]);
+      if (tab.tick) {
+        await tab.tick(500);
+        assert.equal((await tab.evaluate(sprites)).bally, 183, '10 more ticks in 500 ms');
       }
-      await tab.tick(500);
-      assert.equal((await tab.evaluate(sprites)).bally, 183, '10 more ticks in 500 ms');
     });
 
     test('a press on the playfield or Enter on START begins a round', async () => {
-      const tab = await browser.open(site.url);
-      const { field } = await until(tab, 'the window to show', started);
-      await tab.pause();
+      const { tab, field } = await opened(browser, site.url);
+      await hold(tab);
       // The focus order: the playfield, START, the list.
       await tab.key('Tab');
       assert.equal((await tab.evaluate(controls)).focus, 'select');
@@ -264,68 +212,42 @@ for (const engine of ENGINES) {
       assert.equal((await tab.evaluate(controls)).focus, 'img');
       await tab.press(field.x + 300, field.y + 100);
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
-      await tab.tick(50);
-      assert.deepEqual(await tab.evaluate(sprites), {
-        paddlex: 300,
-        paddley: 256,
-        ballx: 316,
-        bally: 243,
-      });
+      const [bally] = await ticks(tab, 1);
+      const at = { ...(await tab.evaluate(sprites)), bally };
+      assert.deepEqual(at, { paddlex: 300, paddley: 256, ballx: 316, bally: 243 });
       // Enter on the focused START, in a page of its own.
-      const other = await browser.open(site.url);
-      await until(other, 'the window to show', started);
-      await other.pause();
+      const { tab: other } = await opened(browser, site.url);
+      await hold(other);
       await other.key('Enter');
-      await other.tick(50);
-      assert.equal((await other.evaluate(sprites)).bally, 243, 'Enter on START began a round');
+      assert.deepEqual(await ticks(other, 1), [243], 'Enter on START began a round');
     });
 
     if (engine.tree) {
       test('screen readers find names, roles, descriptions; they hear a round begin', async () => {
-        const tab = await browser.open(site.url);
-        await until(tab, 'the window to show', started);
+        const { tab } = await opened(browser, site.url);
         const find = async (role) => (await engine.tree(tab)).find((n) => n.role === role);
-        assert.deepEqual(await find('image'), {
-          role: 'image',
-          name: 'Playfield',
-          description: PLAYFIELD_IDLE,
-          live: undefined,
-          text: '',
-        });
-        assert.deepEqual(await find('button'), {
-          role: 'button',
-          name: 'Start',
-          description: START_DESCRIPTION,
-          live: undefined,
-          text: 'START',
-        });
-        assert.deepEqual(await find('combobox'), {
-          role: 'combobox',
-          name: 'SPEED :',
-          description: SPEED_DESCRIPTION,
-          live: undefined,
-          text: '',
-        });
+        for (const [role, name, description, text] of [
+          ['image', 'Playfield', PLAYFIELD_IDLE, ''],
+          ['button', 'Start', START_DESCRIPTION, 'START'],
+          ['combobox', 'SPEED :', SPEED_DESCRIPTION, ''],
+        ]) {
+          assert.deepEqual(await find(role), { role, name, description, live: undefined, text });
+        }
         // What the live region says, once it says `want`.
         const says = async (want) => {
-          const end = Date.now() + LIMIT;
-          let said;
-          do said = (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
-          while (said !== want && Date.now() < end);
-          return said;
+          const live = async () => (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
+          return poll(`the live region to say "${want}"`, live, (said) => said === want);
         };
-        await tab.choose('select', 'MID');
-        assert.equal(await says('Speed MID'), 'Speed MID', 'the live region on a new speed');
+        await tab.page.selectOption('select', 'MID', { timeout: LIMIT });
+        await says('Speed MID');
         await tab.click('button');
-        const begun = await says(PLAYFIELD_RUNNING);
-        assert.equal(begun, PLAYFIELD_RUNNING, 'the live region on the round');
+        await says(PLAYFIELD_RUNNING);
         assert.equal((await find('image')).description, PLAYFIELD_RUNNING);
       });
     }
 
     test('a page that cannot load its WebAssembly says which file and why', async () => {
-      const tab = await browser.open(broken.url);
-      const { message } = await until(tab, 'a sentence in place of the window', started);
+      const { message } = await opened(browser, broken.url);
       const why = 'the server answered 404 Not Found';
       assert.equal(message, `Pomuran could not load pomuran.wasm: ${why}`);
     });
@@ -333,8 +255,7 @@ for (const engine of ENGINES) {
     test('a browser with WebAssembly switched off says so in one sentence', async () => {
       const plain = await engine.launch({ wasm: false });
       try {
-        const tab = await plain.open(site.url);
-        const { message } = await until(tab, 'a sentence in place of the window', started);
+        const { message } = await opened(plain, site.url);
         const why = 'which this browser lacks or has switched off';
         assert.equal(message, `Pomuran needs WebAssembly, ${why}.`);
       } finally {
@@ -343,3 +264,153 @@ for (const engine of ENGINES) {
     });
   });
 }
+
+// Phones, each as width, height, device pixel ratio, the screen's pixels per picture pixel where
+// the window fits by a whole number of them, and how its round begins: upright, on its side, and
+// one with too few pixels for a whole-number scale.
+const PHONES = [
+  [360, 640, 3, 2, 'START'],
+  [640, 360, 2, 1, 'finger'],
+  [360, 640, 1, 0, 'finger'],
+];
+
+describe('chromium on touch screens, offline, and alone', () => {
+  let browser;
+  before(async () => {
+    browser = await ENGINES[0].launch();
+  }, BOUNDED);
+  after(() => browser?.close(), BOUNDED);
+
+  for (const [width, height, ratio, blocks, begin] of PHONES) {
+    test(`${width} × ${height} at ${ratio}: the whole window, taps and a finger`, async () => {
+      const phone = { viewport: { width, height }, hasTouch: true, isMobile: true };
+      const { tab, field } = await opened(browser, site.url, ratio, phone);
+      const box = await tab.evaluate(() => document.querySelector('main').getBoundingClientRect());
+      assert.ok(box.right <= width && box.bottom <= height, `the window fits: ${box.right}`);
+      if (blocks) {
+        const png = join(SCRATCH, `phone-${width}x${height}.png`);
+        await tab.page.screenshot({ path: png });
+        const { code, said } = await compare(png, blocks);
+        assert.equal(code, 0, said);
+      }
+      await tab.page.tap('select');
+      await tab.key('ArrowDown');
+      await tab.key('Enter');
+      await until(tab, 'a new speed', () => document.getElementById('live').textContent);
+      const cdp = await tab.page.context().newCDPSession(tab.page);
+      const touch = (type, x) => {
+        const point = { x: field.x + (x + 0.5) * field.k, y: field.y + 100 * field.k };
+        return cdp.send('Input.dispatchTouchEvent', { type, touchPoints: x < 0 ? [] : [point] });
+      };
+      if (begin === 'START') await tab.page.tap('button');
+      // A round that a finger begins leaves from under it.
+      await touch('touchStart', 200);
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      const { paddlex, ballx } = await tab.evaluate(sprites);
+      assert.deepEqual([paddlex, begin === 'finger' ? ballx : 216], [200, 216]);
+      // Moves reach the page with the display's frames.
+      for (const x of [260, 320, 380, 479, 60, 5]) {
+        await touch('touchMove', x);
+        const want = Math.min(x, 440);
+        await until(tab, `the paddle at ${want}`, sprites, null, (at) => at.paddlex === want);
+      }
+      await touch('touchEnd', -1);
+      const still = () => [scrollX, scrollY, visualViewport.scale];
+      assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither moved nor zoomed');
+    });
+  }
+
+  // Where the window's parts come from, as 1 or 2 for each: the page, its style sheet, its script.
+  const version = () => {
+    const html = document.documentElement;
+    const css = getComputedStyle(html).getPropertyValue('--version').trim();
+    return `${html.dataset.version ?? 1}${css || 1}${html.dataset.script ?? 1}`;
+  };
+  const kept = () => navigator.serviceWorker.ready.then((r) => r.active.state === 'activated');
+
+  test('while a round plays, no request leaves the site, nor may one', async () => {
+    const tab = await browser.open(site.url);
+    const asked = [];
+    tab.page.context().on('request', (r) => asked.push(r.url()));
+    await tab.page.reload({ timeout: LIMIT });
+    const { field } = await until(tab, 'the window to show', started);
+    await tab.pause();
+    await tab.press(field.x + 200, field.y + 100);
+    await tab.tick(1000);
+    assert.equal((await tab.evaluate(sprites)).bally, 148, 'a round of 20 ticks');
+    // The page's policy keeps even a script of its own from reaching another site.
+    const elsewhere = 'http://127.0.0.2:9/';
+    const send = (url) => fetch(url).then(() => 'answered', (e) => e.name);
+    assert.equal(await tab.evaluate(send, elsewhere), 'TypeError');
+    assert.deepEqual(asked.filter((url) => !url.startsWith(site.url)), []);
+    assert.ok(asked.includes(`${site.url}pomuran.wasm`), asked.join(' '));
+  });
+
+  test('after one visit the game installs, and plays with the network off', async () => {
+    const profile = join(SCRATCH, 'profile');
+    rmSync(profile, { recursive: true, force: true });
+    // Chromium judges installability only for a profile on disk.
+    const context = await chromium.launchPersistentContext(profile, {
+      executablePath: '/usr/bin/chromium',
+      timeout: LIMIT,
+    });
+    try {
+      const { tab } = await opened({ open: (url) => newtab(context, url) }, site.url);
+      await until(tab, 'the service worker to keep the site', kept);
+      const cdp = await context.newCDPSession(tab.page);
+      const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+      assert.deepEqual(installabilityErrors, []);
+      await context.setOffline(true);
+      await tab.page.reload({ timeout: LIMIT });
+      const { field } = await until(tab, 'the window to show offline', started);
+      await tab.press(field.x + 200, field.y + 100);
+      await until(tab, 'the ball to climb', sprites, null, (at) => at.bally < 248);
+    } finally {
+      await context.close();
+    }
+  });
+
+  test('a new version is played once the old one closes, never a mixture', async () => {
+    const dir = join(SCRATCH, 'versions');
+    rmSync(dir, { recursive: true, force: true });
+    cpSync(SITE, dir, { recursive: true });
+    const server = await serve(dir);
+    const context = await browser.browser.newContext();
+    try {
+      const visit = async () => (await opened({ open: (u) => newtab(context, u) }, server.url)).tab;
+      const first = await visit();
+      assert.equal(await first.evaluate(version), '111');
+      await until(first, 'the service worker to keep the site', kept);
+      // The second version: another page, style sheet and script, and the worker that lists them.
+      const edit = (file, fn) => {
+        writeFileSync(join(dir, file), fn(readFileSync(join(dir, file), 'utf8')));
+      };
+      edit('index.html', (t) => t.replace('<html ', '<html data-version="2" '));
+      edit('pomuran.css', (t) => `${t}\n:root { --version: 2; }\n`);
+      edit('main.js', (t) => `${t}\ndocument.documentElement.dataset.script = '2';\n`);
+      const files = readdirSync(dir).filter((f) => f !== 'sw.js');
+      const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js'), join(dir, 'sw.js'), dir];
+      execFileSync('python3', [join(SOURCE, 'ui/web/gen/offline.py'), ...worker, ...files]);
+      // The visit that finds it still plays the first, whole, while the second is fetched.
+      const second = await visit();
+      assert.equal(await second.evaluate(version), '111');
+      const waits = () => navigator.serviceWorker.getRegistration().then((r) => r.waiting);
+      await until(second, 'the second version to be kept', waits);
+      // Once the first version's pages have closed, the next visit plays the second, whole; one
+      // that comes before the browser has swapped them plays the first, whole.
+      await Promise.all([first.page.close(), second.page.close()]);
+      const end = Date.now() + LIMIT;
+      let next;
+      do {
+        await next?.page.close();
+        next = await visit();
+        assert.match(await next.evaluate(version), /^(111|222)$/);
+      } while ((await next.evaluate(version)) === '111' && Date.now() < end);
+      assert.equal(await next.evaluate(version), '222', 'the next visits played the second');
+      assert.equal((await next.evaluate(() => caches.keys())).length, 1, 'the first is gone');
+    } finally {
+      await context.close();
+      stop(server.server);
+    }
+  });
+});

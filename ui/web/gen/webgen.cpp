@@ -6,7 +6,8 @@
 //       every text that the page shows in the labels' face, so that the face can be cut down to
 //       exactly those glyphs
 //   webgen page IN OUT
-//       the page from its template, with the window's caption for @CAPTION@
+//       the page or its web app manifest from a template, with the window's caption for
+//       @CAPTION@, its accessible name for @NAME@ and the panel's grey for @PANEL@
 
 #include "ui/Table.h"
 
@@ -15,6 +16,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,13 +67,24 @@ int glyphs(const char* out) {
 int page(const char* in, const char* out) {
   std::ifstream from(in, std::ios::binary);
   std::string text{std::istreambuf_iterator<char>(from), {}};
-  const std::string_view key = "@CAPTION@";
-  const size_t at = text.find(key);
-  if (!from || at == std::string::npos) {
-    std::fprintf(stderr, "webgen: no %s in %s\n", key.data(), in);
+  char panel[8];
+  std::snprintf(panel, sizeof panel, "#%06x", static_cast<unsigned>(ui::table::kPanel & 0xFFFFFF));
+  const std::pair<std::string_view, std::string_view> keys[] = {
+      {"@CAPTION@", ui::table::kCaption},
+      {"@NAME@", ui::table::kAccessibleName},
+      {"@PANEL@", panel}};
+  int replaced = 0;
+  for (const auto& [key, value] : keys) {
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+      text.replace(at, key.size(), value);
+      at += value.size();
+      ++replaced;
+    }
+  }
+  if (!from || replaced == 0) {
+    std::fprintf(stderr, "webgen: nothing to fill in %s\n", in);
     return 1;
   }
-  text.replace(at, key.size(), ui::table::kCaption);
   std::ofstream file(out, std::ios::binary);
   file << text;
   return file.good() ? 0 : 1;

@@ -36,19 +36,30 @@ class Page {
     if (text) e.textContent = text;
     this.place(id, x, y, w, h);
     this.listen(kind, e, id);
+    if (kind === FORM) {
+      addEventListener('resize', () => this.fit(e));
+      this.fit(e);
+    }
     return id;
   }
 
   // Every event goes straight to the game, which draws before the handler returns.
   listen(kind, e, id) {
     if (kind === CANVAS) {
-      // The pointer's place in the canvas's own pixels, whatever the zoom or the screen's scale.
-      e.addEventListener('pointermove', (event) => {
+      // The pointer's place in the canvas's own pixels, whatever the zoom, the screen's scale or
+      // the window's fit to the page. A second finger moves nothing.
+      const move = (event) => {
         const box = e.getBoundingClientRect();
         const x = ((event.clientX - box.left) * e.width) / box.width;
-        this.game?._pomuran_pointermove(this.form, id, x);
+        if (event.isPrimary) this.game?._pomuran_pointermove(this.form, id, x);
+      };
+      e.addEventListener('pointermove', move);
+      // A finger or a pen comes down where no pointer was: the paddle goes under it first, where
+      // a mouse player's pointer always has it when they click.
+      e.addEventListener('pointerdown', (event) => {
+        if (event.pointerType !== 'mouse') move(event);
+        this.game?._pomuran_pointerdown(this.form, id);
       });
-      e.addEventListener('pointerdown', () => this.game?._pomuran_pointerdown(this.form, id));
     } else if (kind === BUTTON) {
       e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
     } else if (kind === LIST) {
@@ -64,6 +75,18 @@ class Page {
       e.width = w;
       e.height = h;
     }
+  }
+
+  // A page smaller than the window (a phone, a small window, a large zoom) shows the whole window
+  // scaled down to fit, by a whole number of the screen's pixels for each of the window's where
+  // the screen has enough of them, so that each stays a block of one colour. The page's box is
+  // the screen's, whatever a phone's browser does to show a page too wide for it until then.
+  fit(form) {
+    const { clientWidth, clientHeight } = document.documentElement;
+    let scale = Math.min(1, clientWidth / form.offsetWidth, clientHeight / form.offsetHeight);
+    const whole = Math.floor(scale * devicePixelRatio);
+    if (scale < 1 && whole >= 1) scale = whole / devicePixelRatio;
+    form.style.transform = scale < 1 ? `scale(${scale})` : '';
   }
 
   attribute(id, name, value) {
@@ -144,10 +167,12 @@ class Page {
     const marker = document.createElement('span');
     marker.className = 'baseline';
     e.append(marker);
+    // In the window's own pixels, whatever its fit to the page.
     const box = e.getBoundingClientRect();
-    const baseline = marker.getBoundingClientRect().bottom - box.top;
+    const scale = box.width / e.offsetWidth;
+    const baseline = (marker.getBoundingClientRect().bottom - box.top) / scale;
     marker.remove();
-    const [w, h, room] = [Math.ceil(box.width), Math.ceil(box.height), pixels];
+    const [w, h, room] = [e.offsetWidth, e.offsetHeight, pixels];
     const reading = { willReadFrequently: true };
     const c = (this.measure ??= document.createElement('canvas').getContext('2d', reading));
     const canvas = c.canvas;
@@ -188,8 +213,18 @@ async function instantiate(response, imports) {
   return WebAssembly.instantiate(await r.arrayBuffer(), imports);
 }
 
+// The service worker (sw.js) keeps the site's files for visits without a network, and fetches a
+// new version of them in the background, which the next visit plays once every page of the
+// version before has closed.
+function keep() {
+  navigator.serviceWorker // only where the page is served securely
+    ?.register('sw.js')
+    .catch((e) => console.warn(`Pomuran keeps no files for visits offline: ${e.message}`));
+}
+
 async function main() {
   running();
+  keep();
   if (typeof WebAssembly !== 'object') {
     say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
     return;

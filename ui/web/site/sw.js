@@ -1,0 +1,43 @@
+// Keeps the site's own files in the browser, so that after one visit the game plays without a
+// network and can be installed as an app. The build writes the files and a hash of them all into
+// this worker, so each version of the site has a worker and a cache of its own, filled whole and
+// checked file by file against the build's hashes: a cache never holds two versions. A newer
+// worker waits, as workers do, until every page of the one before has closed, so that no page
+// ever runs parts of two versions.
+const VERSION = '@VERSION@';
+const FILES = @FILES@;
+const CACHE = `pomuran-${VERSION}`;
+
+async function fill() {
+  const cache = await caches.open(CACHE);
+  await Promise.all(
+    FILES.map(async ([file, integrity]) => {
+      const response = await fetch(file, { cache: 'no-cache', integrity });
+      if (!response.ok) throw new Error(`${file}: the server answered ${response.status}`);
+      await cache.put(file, response);
+    }),
+  );
+}
+
+async function forget() {
+  const old = (await caches.keys()).filter((c) => c.startsWith('pomuran-') && c !== CACHE);
+  await Promise.all(old.map((c) => caches.delete(c)));
+}
+
+// The site's files from this version's cache; the site's folder is its index.html. Anything else
+// goes to the network as if there were no worker.
+async function answer(request) {
+  const url = new URL(request.url);
+  if (url.pathname.endsWith('/')) url.pathname += 'index.html';
+  const kept = await (await caches.open(CACHE)).match(url, { ignoreSearch: true });
+  return kept ?? fetch(request);
+}
+
+self.addEventListener('install', (event) => event.waitUntil(fill()));
+self.addEventListener('activate', (event) => event.waitUntil(forget()));
+self.addEventListener('fetch', (event) => {
+  const request = event.request;
+  if (request.method === 'GET' && new URL(request.url).origin === self.location.origin) {
+    event.respondWith(answer(request));
+  }
+});
