@@ -5,6 +5,7 @@
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -22,7 +23,8 @@ const { default: puppeteer } = await load('puppeteer-core');
 // values show in theirs only if the page brings it.
 const FONTS = {
   FONTCONFIG_FILE: fileURLToPath(new URL('../support/dejavu-only.conf', import.meta.url)),
-  XDG_CACHE_HOME: join(process.env.POMURAN_SCRATCH ?? '.', 'cache'),
+  // Their caches go where the tests' pictures go, or else to the system's temporary folder.
+  XDG_CACHE_HOME: join(process.env.POMURAN_SCRATCH ?? tmpdir(), 'pomuran-browser-cache'),
 };
 const VIEWPORT = { width: 640, height: 480 };
 
