@@ -24,8 +24,10 @@ struct Row {
 };
 
 // The Linux program announces the window and START by themselves. The page's name is asked for
-// (Orca+KP_Enter reads the title), since Orca 48 does not say it as the page loads; a new speed
-// and the round's start come from the page's live region as well.
+// (Orca+KP_Enter reads the title), since Orca 48 does not always say it as the page loads; it is
+// asked on the playfield, since Orca 48 may let the Enter through to the page as well, where on
+// START it would begin a round. A new speed and the round's start come from the page's live
+// region as well.
 const Row kRows[] = {
     {"linux",
      false,
@@ -42,7 +44,9 @@ const Row kRows[] = {
       {"Return", "Playfield canvas.*Round running: move"}}},
     {"firefox",
      true,
-     {{"Insert+KP_Enter", "ポムラン — Mozilla Firefox"},
+     {{"shift+Tab", "Playfield image"},
+      {"Insert+KP_Enter", "ポムラン — Mozilla Firefox"},
+      {"Tab", "Start push button\\. \\| Starts a round: the ball leaves the paddle\\."},
       {"Tab", "SPEED : combo box\\.? (\\| )?LOW\\. \\| LOW, MID or HIGH\\."},
       {"Down", "MID\\. \\| Speed MID"},
       {"shift+Tab", "Start push button\\. \\| Starts a round: the ball leaves the paddle\\."},
