@@ -150,7 +150,7 @@ before(async () => {
   assert.ok(built, `no site in ${SITE}: cmake --preset web && cmake --build --preset web`);
   mkdirSync(SCRATCH, { recursive: true });
   site = await serve(SITE);
-  broken = await serve(SITE, { missing: ['pomuran.wasm'] });
+  broken = await serve(SITE, { missing: ['pomuran.wasm.gz'] });
 });
 after(() => {
   for (const s of [site, broken]) if (s) stop(s.server);
@@ -249,7 +249,7 @@ for (const engine of ENGINES) {
     test('a page that cannot load its WebAssembly says which file and why', async () => {
       const { message } = await opened(browser, broken.url);
       const why = 'the server answered 404 Not Found';
-      assert.equal(message, `Pomuran could not load pomuran.wasm: ${why}`);
+      assert.equal(message, `Pomuran could not load pomuran.wasm.gz: ${why}`);
     });
 
     test('a browser with WebAssembly switched off says so in one sentence', async () => {
@@ -343,7 +343,7 @@ describe('chromium on touch screens, offline, and alone', () => {
     const send = (url) => fetch(url).then(() => 'answered', (e) => e.name);
     assert.equal(await tab.evaluate(send, elsewhere), 'TypeError');
     assert.deepEqual(asked.filter((url) => !url.startsWith(site.url)), []);
-    assert.ok(asked.includes(`${site.url}pomuran.wasm`), asked.join(' '));
+    assert.ok(asked.includes(`${site.url}pomuran.wasm.gz`), asked.join(' '));
   });
 
   test('after one visit the game installs, and plays with the network off', async () => {
@@ -390,7 +390,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       edit('main.js', (t) => `${t}\ndocument.documentElement.dataset.script = '2';\n`);
       const files = readdirSync(dir).filter((f) => f !== 'sw.js');
       const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js'), join(dir, 'sw.js'), dir];
-      execFileSync('python3', [join(SOURCE, 'ui/web/gen/offline.py'), ...worker, ...files]);
+      execFileSync('python3', [join(SOURCE, 'ui/web/gen/site.py'), ...worker, ...files]);
       // The visit that finds it still plays the first, whole, while the second is fetched.
       const second = await visit();
       assert.equal(await second.evaluate(version), '111');

@@ -5,6 +5,8 @@
 // The element that each kind of ui/web/Page.h is made as.
 const TAGS = ['main', 'canvas', 'button', 'select', 'div', 'label'];
 const [FORM, CANVAS, BUTTON, LIST] = [0, 1, 2, 3];
+const [WASMFILE, WASM] = ['pomuran.wasm.gz', 'application/wasm'];
+const GZIP = [0x1f, 0x8b];
 
 class Page {
   constructor(live) {
@@ -139,9 +141,11 @@ class Page {
     e.parentElement.append(e);
   }
 
+  // Every picture that the game puts on a canvas is opaque, so the canvas is too: the browser
+  // neither premultiplies its pixels nor blends it with what lies beneath.
   show(id, pixels, width, height) {
     let c = this.contexts.get(id);
-    if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d')));
+    if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d', { alpha: false })));
     c.putImageData(new ImageData(pixels, width, height), 0, 0);
   }
 
@@ -207,10 +211,35 @@ function running() {
 }
 
 // The game's WebAssembly, fetched by the page itself so that a failure can say which file and why.
+// It travels gzipped; the browser compiles it while it arrives, as its own decompressor unpacks it.
 async function instantiate(response, imports) {
   const r = await response;
   if (!r.ok) throw new Error(`the server answered ${r.status} ${r.statusText}`.trim());
-  return WebAssembly.instantiate(await r.arrayBuffer(), imports);
+  const wasm = new Response(await unpacked(r.body), { headers: { 'Content-Type': WASM } });
+  return WebAssembly.instantiateStreaming(wasm, imports);
+}
+
+// A gzipped stream unpacked, or as it is if the browser has unpacked it already: a host that
+// declares the file gzip-encoded has it undone on the way in.
+async function unpacked(stream) {
+  const reader = stream.getReader();
+  const head = [];
+  while (head.reduce((n, chunk) => n + chunk.length, 0) < GZIP.length) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    head.push(value);
+  }
+  const whole = new ReadableStream({
+    start: (c) => head.forEach((chunk) => c.enqueue(chunk)),
+    pull: async (c) => {
+      const { done, value } = await reader.read();
+      if (done) c.close();
+      else c.enqueue(value);
+    },
+  });
+  const first = head.flatMap((chunk) => [...chunk.subarray(0, GZIP.length)]);
+  const gzipped = GZIP.every((b, i) => first[i] === b);
+  return gzipped ? whole.pipeThrough(new DecompressionStream('gzip')) : whole;
 }
 
 // The service worker (sw.js) keeps the site's files for visits without a network, and fetches a
@@ -224,7 +253,6 @@ function keep() {
 
 async function main() {
   running();
-  keep();
   if (typeof WebAssembly !== 'object') {
     say('Pomuran needs WebAssembly, which this browser lacks or has switched off.');
     return;
@@ -234,7 +262,7 @@ async function main() {
     return;
   }
   // The three loads run side by side; the labels' face is needed before the labels are fitted.
-  const wasm = fetch(new URL('pomuran.wasm', import.meta.url));
+  const wasm = fetch(new URL(WASMFILE, import.meta.url));
   const faces = Promise.allSettled([...document.fonts].map((f) => f.load()));
   let createPomuran;
   try {
@@ -250,7 +278,7 @@ async function main() {
     instantiateWasm(imports, receive) {
       instantiate(wasm, imports)
         .then(({ instance, module }) => receive(instance, module))
-        .catch((e) => say(`Pomuran could not load pomuran.wasm: ${e.message}`));
+        .catch((e) => say(`Pomuran could not load ${WASMFILE}: ${e.message}`));
       return {};
     },
     onAbort(what) {
@@ -258,6 +286,8 @@ async function main() {
     },
   });
   page.start(game);
+  // The files are kept once the first frame is on the screen, from what the page has fetched.
+  requestAnimationFrame(() => setTimeout(keep));
 }
 
 main();

@@ -8,11 +8,15 @@ const VERSION = '@VERSION@';
 const FILES = @FILES@;
 const CACHE = `pomuran-${VERSION}`;
 
+// Each file is taken from the browser's HTTP cache where the page has just fetched it, so that a
+// first visit downloads nothing twice; one that is not there, or is not this version's, is
+// fetched from the server. Either way it is kept only if it is the build's, byte for byte.
 async function fill() {
   const cache = await caches.open(CACHE);
   await Promise.all(
     FILES.map(async ([file, integrity]) => {
-      const response = await fetch(file, { cache: 'no-cache', integrity });
+      const cached = await fetch(file, { cache: 'force-cache', integrity }).catch(() => null);
+      const response = cached?.ok ? cached : await fetch(file, { cache: 'no-cache', integrity });
       if (!response.ok) throw new Error(`${file}: the server answered ${response.status}`);
       await cache.put(file, response);
     }),
