@@ -3,6 +3,7 @@
 #include "ui/web/Pictures.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -47,15 +48,17 @@ void Form1::paintbackground() {
   const page::Element canvas =
       page::create(page::Kind::Canvas, form_, 0, 0, table::kClientWidth, table::kClientHeight);
   page::attribute(canvas, "aria-hidden", "true");
-  render::Surface client(table::kClientWidth, table::kClientHeight, table::kPanel);
+  render::Surface client(table::kClientWidth, table::kClientHeight, canvasorder(table::kPanel));
   if (picture.valid()) {
     for (int y = 0; y < std::min(picture.height, client.height()); ++y) {
-      const size_t w = static_cast<size_t>(std::min(picture.width, client.width()));
-      std::memcpy(client.row(y), picture.pixels + static_cast<size_t>(y) * picture.width * 4,
-                  w * 4);
+      for (int x = 0; x < std::min(picture.width, client.width()); ++x) {
+        uint32_t argb;
+        std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
+        client.setpixel(x, y, canvasorder(render::rgb(argb)));
+      }
     }
   }
-  showpixels(canvas, client.data(), client.width(), client.height(), rgba_);
+  page::show(canvas, client.data(), client.width(), client.height());
 }
 
 void Form1::createcontrols() {

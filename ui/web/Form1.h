@@ -5,9 +5,7 @@
 #include "ui/web/Page.h"
 #include "ui/web/PictureBox.h"
 
-#include <cstdint>
 #include <optional>
-#include <vector>
 
 namespace ui {
 
@@ -80,7 +78,6 @@ class Form1 : private game::Controls, private render::Screen {
   void repaint() override { mainscr->repaint(); }
 
   page::Element form_ = -1;
-  std::vector<uint32_t> rgba_;
   // Both are made once the picture boxes that they draw on exist.
   std::optional<game::Module1> module1_;
   std::optional<game::Round> round_;

@@ -1,5 +1,4 @@
 #include "ui/web/PictureBox.h"
-#include "ui/web/Pictures.h"
 
 #include <cstddef>
 #include <cstring>
@@ -7,7 +6,7 @@
 namespace ui {
 
 PictureBox::PictureBox(page::Element form, table::Place place, render::Rgb background, bool shown)
-    : place_(place), surface_(place.w, place.h, background) {
+    : place_(place), surface_(place.w, place.h, canvasorder(background)) {
   if (shown) canvas_ = page::create(page::Kind::Canvas, form, place.x, place.y, place.w, place.h);
 }
 
@@ -17,7 +16,7 @@ void PictureBox::setpicture(const Packed& picture) {
     for (int x = 0; x < picture.width; ++x) {
       uint32_t argb;
       std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
-      surface_.setpixel(x, y, render::rgb(argb));
+      surface_.setpixel(x, y, canvasorder(render::rgb(argb)));
     }
   }
 }
@@ -50,7 +49,7 @@ void PictureBox::place() {
 
 void PictureBox::repaint() {
   if (canvas_ < 0) return;
-  showpixels(canvas_, surface_.data(), surface_.width(), surface_.height(), rgba_);
+  page::show(canvas_, surface_.data(), surface_.width(), surface_.height());
 }
 
 }  // namespace ui

@@ -4,15 +4,14 @@
 #include "ui/Packed.h"
 #include "ui/Table.h"
 #include "ui/web/Page.h"
+#include "ui/web/Pictures.h"
 
-#include <cstdint>
-#include <vector>
 
 namespace ui {
 
 // A box with its own persistent pixel image, kept as a render::Surface that the game draws
-// into. A shown box is a canvas of the page; a hidden one is never shown, so it has no element
-// at all, only its image.
+// into, in the canvas's byte order (canvasorder). A shown box is a canvas of the page; a hidden
+// one is never shown, so it has no element at all, only its image.
 class PictureBox {
  public:
   PictureBox(page::Element form, table::Place place, render::Rgb background, bool shown);
@@ -23,7 +22,7 @@ class PictureBox {
   render::Surface& surface() { return surface_; }
 
   // Setting the background colour clears the whole image to it.
-  void setbackcolor(render::Rgb colour) { surface_.setbackground(colour); }
+  void setbackcolor(render::Rgb colour) { surface_.setbackground(canvasorder(colour)); }
   // Paints a picture at (0, 0) of the image, over the background.
   void setpicture(const Packed& picture);
 
@@ -43,7 +42,6 @@ class PictureBox {
   page::Element canvas_ = -1;
   table::Place place_;
   render::Surface surface_;
-  std::vector<uint32_t> rgba_;  // the image as the canvas takes it
 };
 
 }  // namespace ui

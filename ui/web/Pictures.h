@@ -2,13 +2,10 @@
 
 #include "render/Surface.h"
 #include "ui/Packed.h"
-#include "ui/web/Page.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace ui {
 
@@ -25,10 +22,11 @@ std::span<const Embedded> embedded();
 // invalid one.
 Packed picture(std::string_view name);
 
-// Shows width x height 32-bit pixels (0xFFRRGGBB, top row first, no padding) on a canvas of the
-// page. The canvas takes bytes in the order R, G, B, A, so each pixel is converted into `rgba`
-// first, here where the pixels are.
-void showpixels(page::Element canvas, const render::Rgb* pixels, int width, int height,
-                std::vector<uint32_t>& rgba);
+// A colour in the canvas's byte order: 0xAARRGGBB becomes 0xAABBGGRR, which a little-endian
+// memory holds as R, G, B, A. The page's images keep their pixels in this order, so that a canvas
+// takes them as they lie: the game only ever copies pixels between images, whatever their order.
+constexpr render::Rgb canvasorder(render::Rgb c) {
+  return (c & 0xFF00FF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
+}
 
 }  // namespace ui

@@ -13,6 +13,7 @@ class Page {
     this.live = live;
     this.elements = [];
     this.contexts = new Map();
+    this.images = new Map(); // each canvas's view of the pixels that the game puts on it
     this.game = null; // the module, once it runs
     this.form = 0; // the window that the module's Main returned
   }
@@ -143,10 +144,16 @@ class Page {
 
   // Every picture that the game puts on a canvas is opaque, so the canvas is too: the browser
   // neither premultiplies its pixels nor blends it with what lies beneath.
+  // A box's pixels stay where they are in the game's memory, so its view of them is made once.
   show(id, pixels, width, height) {
     let c = this.contexts.get(id);
     if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d', { alpha: false })));
-    c.putImageData(new ImageData(pixels, width, height), 0, 0);
+    let image = this.images.get(id);
+    const same = image?.data.byteOffset === pixels.byteOffset && image.data.buffer === pixels.buffer;
+    if (!same || image.width !== width || image.height !== height) {
+      this.images.set(id, (image = new ImageData(pixels, width, height)));
+    }
+    c.putImageData(image, 0, 0);
   }
 
   settimer(periodms) {
@@ -212,11 +219,11 @@ function running() {
 
 // The game's WebAssembly, fetched by the page itself so that a failure can say which file and why.
 // It travels gzipped; the browser compiles it while it arrives, as its own decompressor unpacks it.
-async function instantiate(response, imports) {
-  const r = await response;
+async function compile(url) {
+  const r = await fetch(url);
   if (!r.ok) throw new Error(`the server answered ${r.status} ${r.statusText}`.trim());
   const wasm = new Response(await unpacked(r.body), { headers: { 'Content-Type': WASM } });
-  return WebAssembly.instantiateStreaming(wasm, imports);
+  return WebAssembly.compileStreaming(wasm);
 }
 
 // A gzipped stream unpacked, or as it is if the browser has unpacked it already: a host that
@@ -261,8 +268,11 @@ async function main() {
     say('Pomuran needs a canvas to draw on, which this browser lacks or has switched off.');
     return;
   }
-  // The three loads run side by side; the labels' face is needed before the labels are fitted.
-  const wasm = fetch(new URL(WASMFILE, import.meta.url));
+  // The three loads run side by side, the WebAssembly compiled as it comes; the labels' face is
+  // needed before the labels are fitted. A failure to load the WebAssembly is said once the
+  // module asks for it.
+  const wasm = compile(new URL(WASMFILE, import.meta.url));
+  wasm.catch(() => {});
   const faces = Promise.allSettled([...document.fonts].map((f) => f.load()));
   let createPomuran;
   try {
@@ -276,8 +286,8 @@ async function main() {
   const game = await createPomuran({
     page,
     instantiateWasm(imports, receive) {
-      instantiate(wasm, imports)
-        .then(({ instance, module }) => receive(instance, module))
+      wasm
+        .then(async (module) => receive(await WebAssembly.instantiate(module, imports), module))
         .catch((e) => say(`Pomuran could not load ${WASMFILE}: ${e.message}`));
       return {};
     },
