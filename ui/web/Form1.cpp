@@ -3,8 +3,6 @@
 #include "ui/web/Pictures.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -42,23 +40,22 @@ Form1::Form1() : Timer1(table::kTickMs) {
   annotate();
 }
 
-// The background picture covers the whole client area, behind every control.
+// The background picture covers the whole client area, behind every control. The build puts it
+// in the canvas's order at the client area's size, so the canvas takes it where the program holds
+// it; any other picture is painted over the panel's grey first.
 void Form1::paintbackground() {
   const Packed picture = ui::picture("background");
-  const page::Element canvas =
-      page::create(page::Kind::Canvas, form_, 0, 0, table::kClientWidth, table::kClientHeight);
+  const int w = table::kClientWidth;
+  const int h = table::kClientHeight;
+  const page::Element canvas = page::create(page::Kind::Canvas, form_, 0, 0, w, h);
   page::attribute(canvas, "aria-hidden", "true");
-  render::Surface client(table::kClientWidth, table::kClientHeight, canvasorder(table::kPanel));
-  if (picture.valid()) {
-    for (int y = 0; y < std::min(picture.height, client.height()); ++y) {
-      for (int x = 0; x < std::min(picture.width, client.width()); ++x) {
-        uint32_t argb;
-        std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
-        client.setpixel(x, y, canvasorder(render::rgb(argb)));
-      }
-    }
+  if (picture.valid() && picture.rgba && picture.width == w && picture.height == h) {
+    page::show(canvas, picture.pixels, w, h);
+    return;
   }
-  page::show(canvas, client.data(), client.width(), client.height());
+  PictureBox client(-1, {0, 0, w, h}, table::kPanel, false);
+  client.setpicture(picture);
+  page::show(canvas, client.surface().data(), w, h);
 }
 
 void Form1::createcontrols() {

@@ -1,6 +1,8 @@
 #include "ui/web/PictureBox.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace ui {
@@ -12,11 +14,13 @@ PictureBox::PictureBox(page::Element form, table::Place place, render::Rgb backg
 
 void PictureBox::setpicture(const Packed& picture) {
   if (!picture.valid()) return;
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      uint32_t argb;
-      std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
-      surface_.setpixel(x, y, canvasorder(render::rgb(argb)));
+  for (int y = 0; y < std::min(picture.height, surface_.height()); ++y) {
+    const unsigned char* row = picture.pixels + static_cast<size_t>(y) * picture.width * 4;
+    for (int x = 0; x < std::min(picture.width, surface_.width()); ++x) {
+      uint32_t pixel;
+      std::memcpy(&pixel, row + static_cast<size_t>(x) * 4, 4);
+      const render::Rgb opaque = render::rgb(pixel);  // in either order, alpha is the top byte
+      surface_.row(y)[x] = picture.rgba ? opaque : canvasorder(opaque);
     }
   }
 }

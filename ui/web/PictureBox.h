@@ -6,7 +6,6 @@
 #include "ui/web/Page.h"
 #include "ui/web/Pictures.h"
 
-
 namespace ui {
 
 // A box with its own persistent pixel image, kept as a render::Surface that the game draws

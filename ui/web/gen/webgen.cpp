@@ -1,7 +1,8 @@
 // Makes what the browser build needs from the shared sources, on the building machine.
 //
 //   webgen pictures OUT.cpp NAME=PACKED...
-//       a C++ source that embeds each packed picture under its name, for ui::embedded()
+//       a C++ source that embeds each packed picture under its name, for ui::embedded(), with its
+//       pixels put in the canvas's order (ui/Packed.h), as the page shows them
 //   webgen glyphs OUT.txt
 //       every text that the page shows in the labels' face, so that the face can be cut down to
 //       exactly those glyphs
@@ -21,6 +22,19 @@
 
 namespace {
 
+// Puts a packed picture's pixels in the canvas's order, R, G, B, A in memory, and flags it so.
+bool canvasorder(std::string& packed) {
+  constexpr size_t kHeader = 16;
+  constexpr size_t kFlags = 12;
+  constexpr unsigned char kRgba = 2;
+  if (packed.size() < kHeader || packed.compare(0, 4, "PMP1") != 0) return false;
+  if ((packed.size() - kHeader) % 4 != 0) return false;
+  packed[kFlags] = static_cast<char>(packed[kFlags] | kRgba);
+  // Each pixel is a little-endian 0xAARRGGBB word, bytes B, G, R, A: blue and red change places.
+  for (size_t at = kHeader; at < packed.size(); at += 4) std::swap(packed[at], packed[at + 2]);
+  return true;
+}
+
 int pictures(int argc, char** argv) {
   std::ostringstream out;
   out << "// Made by webgen from the packed pictures.\n#include \"ui/web/Pictures.h\"\n\n"
@@ -34,7 +48,11 @@ int pictures(int argc, char** argv) {
       std::fprintf(stderr, "webgen: cannot read the picture in %s\n", argv[i]);
       return 1;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    if (!canvasorder(bytes)) {
+      std::fprintf(stderr, "webgen: %s is no packed picture\n", argv[i]);
+      return 1;
+    }
     names.push_back(arg.substr(0, eq));
     // Aligned like the 32-bit words that the packed format holds.
     out << "alignas(4) const unsigned char k" << names.size() << "[] = {";
