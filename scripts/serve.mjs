@@ -7,6 +7,7 @@ import { readFile } from 'node:fs/promises';
 import { createServer } from 'node:http';
 import { extname, join, resolve, sep } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { gzipSync } from 'node:zlib';
 
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
@@ -21,11 +22,17 @@ const TYPES = {
   '.webmanifest': 'application/manifest+json',
 };
 
-// Starts serving `root`, with `headers` on every answer, and as if the files named in `missing`
-// were not there; resolves to the server and its address.
-export function serve(root, { headers = {}, missing = [] } = {}) {
+// What a host that compresses would compress: text and WebAssembly, not what is packed already.
+const COMPRESSIBLE = /^(text\/|application\/(wasm|manifest|json))|icon/;
+
+// Starts serving `root`, with `headers` on every answer, as if the files named in `missing` were
+// not there, and with `gzip` each compressible file gzipped for a browser that takes it, as many
+// hosts do; resolves to the server, its address and the paths asked for, in order.
+export function serve(root, { headers = {}, missing = [], gzip = false } = {}) {
   const base = resolve(root);
+  const asked = [];
   const server = createServer(async (request, response) => {
+    asked.push(request.url);
     let file;
     try {
       file = join(base, decodeURIComponent(new URL(request.url, 'http://host').pathname));
@@ -39,9 +46,14 @@ export function serve(root, { headers = {}, missing = [] } = {}) {
       return;
     }
     try {
-      const body = await readFile(file);
+      let body = await readFile(file);
       const type = TYPES[extname(file)] ?? 'application/octet-stream';
-      response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-cache', ...headers });
+      const head = { 'Content-Type': type, 'Cache-Control': 'no-cache', ...headers };
+      if (gzip && COMPRESSIBLE.test(type) && /\bgzip\b/.test(request.headers['accept-encoding'])) {
+        body = gzipSync(body, { level: 9 });
+        Object.assign(head, { 'Content-Encoding': 'gzip', Vary: 'Accept-Encoding' });
+      }
+      response.writeHead(200, head);
       response.end(request.method === 'HEAD' ? undefined : body);
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' }).end('Not found\n');
@@ -50,7 +62,7 @@ export function serve(root, { headers = {}, missing = [] } = {}) {
   return new Promise((resolved, failed) => {
     server.once('error', failed);
     server.listen(0, '127.0.0.1', () => {
-      resolved({ server, url: `http://127.0.0.1:${server.address().port}/` });
+      resolved({ server, asked, url: `http://127.0.0.1:${server.address().port}/` });
     });
   });
 }

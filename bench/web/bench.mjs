@@ -1,7 +1,8 @@
 // Times the browser game beside a bare page that does the least a page can do for a pointer move
 // (bare.html: one 480 x 304 putImageData), in headless Chromium, headless Firefox ESR and
-// WebKitGTK's MiniBrowser on an Xvfb, each driven as the browser tests drive it. Prints figures;
-// judges nothing.
+// WebKitGTK's MiniBrowser on an Xvfb, each driven as the browser tests drive it; then, in
+// Chromium, a player's first visit over a slow network, as its own emulation makes one, with the
+// game served as it is and gzipped. Prints figures; judges nothing.
 //   node bench/web/bench.mjs [SITE] [RUNS] [ENGINE...]
 // SITE is the web preset's site (build/web/site), RUNS how many times each page is measured,
 // each time in a browser of its own, the two pages taking turns (5), ENGINE chromium, firefox or
@@ -20,8 +21,6 @@ const RUNS = Number(process.argv[3] ?? 5);
 const WANTED = process.argv.length > 4 ? process.argv.slice(4) : ENGINES.map((e) => e.name);
 const MOVES = 300;
 const FRAME = 1000 / 60; // a mouse reports about this often
-// Files of the site that a player's browser fetches only to install it.
-const LARGE_ICONS = ['icon-192.png', 'icon-512.png'];
 
 // The page's timers read to 5 microseconds only in an isolated page.
 const ISOLATED = {
@@ -68,6 +67,14 @@ function instrument() {
 }
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Networks as Chromium's emulation makes them: round trip in ms and bytes a second each way.
+const LINKS = [
+  ['loopback', null],
+  ['50 ms round trip, 9 Mbit/s', { latency: 50, downloadThroughput: 9e6 / 8 }],
+  ['150 ms round trip, 1.6 Mbit/s', { latency: 150, downloadThroughput: 1.6e6 / 8 }],
+];
+const VISITS = 3;
 
 // CPU seconds of the browser: every process below this one, read from /proc.
 function browsercpu() {
@@ -172,15 +179,12 @@ async function round(tab) {
   };
 }
 
-// The site's size, file by file, without the icons that only installing it fetches, and theirs.
+// The site's size, file by file, as it is and gzipped: everything a first visit fetches, the
+// service worker's keeping included.
 function sitesize(dir) {
-  const size = { files: 0, raw: 0, gzip: 0, icons: 0 };
+  const size = { files: 0, raw: 0, gzip: 0 };
   for (const f of readdirSync(dir)) {
     const body = readFileSync(join(dir, f));
-    if (LARGE_ICONS.includes(f)) {
-      size.icons += body.length;
-      continue;
-    }
     size.files += 1;
     size.raw += body.length;
     size.gzip += gzipSync(body, { level: 9 }).length;
@@ -226,6 +230,80 @@ function report(name, runs) {
   );
 }
 
+// A first visit in a new profile with the HTTP cache off, over `link`: navigation to the first
+// frame, ms. The timing script comes in through the browser itself, so that it costs the page no
+// request of its own.
+async function firstvisit(chromium, url, link) {
+  const context = await chromium.newContext();
+  try {
+    const page = await context.newPage();
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Network.enable');
+    await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+    if (link) {
+      const conditions = { offline: false, uploadThroughput: link.downloadThroughput, ...link };
+      await cdp.send('Network.emulateNetworkConditions', conditions);
+    }
+    await page.addInitScript(instrument);
+    await page.goto(url, { timeout: 60000 });
+    return await (await page.waitForFunction(() => window.bench.first, null, { timeout: 60000 }))
+      .jsonValue();
+  } finally {
+    await context.close();
+  }
+}
+
+// A whole first visit, once the site is kept for visits offline: every path asked for, and those
+// asked for more than once.
+async function fetchedtwice(chromium, server) {
+  const context = await chromium.newContext();
+  try {
+    server.asked.length = 0;
+    const page = await context.newPage();
+    await page.goto(server.url);
+    await page.waitForFunction(() =>
+      navigator.serviceWorker.ready.then((r) => r.active.state === 'activated'),
+    );
+    const count = (path) => server.asked.filter((p) => p === path).length;
+    return [...new Set(server.asked)].filter((path) => count(path) > 1);
+  } finally {
+    await context.close();
+  }
+}
+
+async function firstvisits(engine) {
+  const plain = await serve(SITE);
+  const gzipped = await serve(SITE, { gzip: true });
+  const bare = await serve(here);
+  const pages = [
+    ['game, served as it is', plain.url],
+    ['game, gzipped by the server', gzipped.url],
+    ['bare page', `${bare.url}bare.html`],
+  ];
+  const browser = await engine.launch();
+  try {
+    console.log(`\nChromium headless, first visits, medians of ${VISITS}: first frame, ms`);
+    console.log(`${''.padEnd(34)} ${pages.map(([name]) => name.padStart(28)).join('')}`);
+    for (const [name, link] of LINKS) {
+      const times = pages.map(() => []);
+      for (let v = 0; v < VISITS; ++v) {
+        for (const [i, [, url]] of pages.entries()) {
+          times[i].push(await firstvisit(browser.browser, url, link));
+        }
+      }
+      const [game, , floor] = times.map(median);
+      const cells = times.map((t) => `${median(t).toFixed(0)} (${(median(t) / floor).toFixed(2)})`);
+      console.log(`${name.padEnd(34)} ${cells.map((c) => c.padStart(28)).join('')}`);
+      if (!Number.isFinite(game)) throw new Error(`no first frame over ${name}`);
+    }
+    const twice = await fetchedtwice(browser.browser, plain);
+    console.log(`files fetched twice on a first visit: ${twice.join(' ') || 'none'}`);
+  } finally {
+    await browser.close();
+    for (const s of [plain, gzipped, bare]) stop(s.server);
+  }
+}
+
 const NAMES = {
   chromium: 'Chromium headless',
   firefox: 'Firefox ESR headless',
@@ -249,8 +327,9 @@ try {
   stop(bare.server);
   rmSync(copies, { recursive: true, force: true });
 }
+const chromium = ENGINES.find((e) => e.name === 'chromium');
+if (WANTED.includes('chromium')) await firstvisits(chromium);
 const size = sitesize(SITE);
 console.log(
-  `\nsite: ${size.files} files, ${size.raw} bytes, ${size.gzip} gzip -9 file by file;` +
-    ` the two large icons besides, ${size.icons} bytes`,
+  `\nsite: ${size.files} files, ${size.raw} bytes as they are, ${size.gzip} gzip -9 file by file`,
 );
