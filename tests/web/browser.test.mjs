@@ -6,13 +6,20 @@
 //   POMURAN_SCRATCH  where screenshots are written
 import assert from 'node:assert/strict';
 import { execFile, execFileSync } from 'node:child_process';
-import { cpSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import {
+  cpSync,
+  existsSync,
+  mkdirSync,
+  readdirSync,
+  readFileSync,
+  rmSync,
+  writeFileSync,
+} from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
 import { chromium } from 'playwright-core';
-import { writeFileSync } from 'node:fs';
 import { ENGINES, LIMIT, newtab, poll } from './engines.mjs';
 
 const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
@@ -100,19 +107,28 @@ function controls() {
 }
 
 // The ball's height at each frame that the page draws from now on, as it changes from `from`:
-// each tick's, counted where an engine's clock runs free rather than timed.
+// each tick's, counted where an engine's clock runs free rather than timed; and the paddle's left
+// edge, as it changes.
 function record(from) {
   const put = CanvasRenderingContext2D.prototype.putImageData;
-  window.balls = [];
+  [window.balls, window.paddles] = [[], []];
   let last = from;
+  const red = (d, i) => d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0;
   CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
-    const d = image.data;
-    for (let i = 0; this.canvas.getAttribute('role') === 'img' && i < d.length; i += 4) {
+    const [d, playfield] = [image.data, this.canvas.getAttribute('role') === 'img'];
+    for (let i = 0; playfield && i < d.length; i += 4) {
       if (d[i] === 0 && d[i + 1] === 0 && d[i + 2] === 255) {
         const y = Math.floor(i / 4 / image.width);
         if (y !== last) window.balls.push((last = y));
         break;
       }
+    }
+    // The paddle's second row is red from its left edge on.
+    const row = 257 * image.width * 4;
+    for (let x = 0; playfield && x < image.width; ++x) {
+      if (!red(d, row + 4 * x)) continue;
+      if (window.paddles.at(-1) !== x) window.paddles.push(x);
+      break;
     }
     return put.call(this, image, ...rest);
   };
@@ -187,6 +203,8 @@ for (const engine of ENGINES) {
     test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
       const { tab } = await opened(browser, site.url);
       assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
+      const shown = () => [...document.querySelector('select').options].map((o) => o.selected);
+      assert.deepEqual(await tab.evaluate(shown), [true, false, false], 'the list shows LOW');
       await hold(tab);
       if (tab.tick) {
         await tab.tick(500);
@@ -298,23 +316,30 @@ describe('chromium on touch screens, offline, and alone', () => {
       await tab.key('Enter');
       await until(tab, 'a new speed', () => document.getElementById('live').textContent);
       const cdp = await tab.page.context().newCDPSession(tab.page);
-      const touch = (type, x) => {
-        const point = { x: field.x + (x + 0.5) * field.k, y: field.y + 100 * field.k };
-        return cdp.send('Input.dispatchTouchEvent', { type, touchPoints: x < 0 ? [] : [point] });
+      // Fingers at playfield x positions; one below 0 is lifted.
+      const touch = (type, ...xs) => {
+        const point = (x, id) => ({ id, x: field.x + (x + 0.5) * field.k, y: field.y + 100 * field.k });
+        const touchPoints = xs.map(point).filter((_, id) => xs[id] >= 0);
+        return cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
       };
       if (begin === 'START') await tab.page.tap('button');
-      // A round that a finger begins leaves from under it.
-      await touch('touchStart', 200);
+      await hold(tab);
+      // A round that a finger begins leaves from under it, wherever the paddle was.
+      await touch('touchStart', 300);
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
       const { paddlex, ballx } = await tab.evaluate(sprites);
-      assert.deepEqual([paddlex, begin === 'finger' ? ballx : 216], [200, 216]);
-      // Moves reach the page with the display's frames.
+      assert.deepEqual([paddlex, ballx], [300, begin === 'finger' ? 316 : 216]);
+      // Moves reach the page with the display's frames; a second finger moves nothing.
+      await touch('touchStart', 300, 100);
+      await touch('touchMove', 300, 150);
       for (const x of [260, 320, 380, 479, 60, 5]) {
-        await touch('touchMove', x);
+        await touch('touchMove', x, 150);
         const want = Math.min(x, 440);
         await until(tab, `the paddle at ${want}`, sprites, null, (at) => at.paddlex === want);
       }
-      await touch('touchEnd', -1);
+      const second = await tab.evaluate(() => window.paddles.filter((x) => x === 100 || x === 150));
+      assert.deepEqual(second, [], 'the second finger moved the paddle');
+      await touch('touchEnd', -1, -1);
       const still = () => [scrollX, scrollY, visualViewport.scale];
       assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither moved nor zoomed');
     });
@@ -327,6 +352,24 @@ describe('chromium on touch screens, offline, and alone', () => {
     return `${html.dataset.version ?? 1}${css || 1}${html.dataset.script ?? 1}`;
   };
   const kept = () => navigator.serviceWorker.ready.then((r) => r.active.state === 'activated');
+  // What becomes of the next version that the browser finds, within `ms`: 'installed', or
+  // 'redundant' once it failed.
+  const nextversion = (ms) =>
+    navigator.serviceWorker.getRegistration().then((r) => {
+      const ended = new Promise((resolve) => {
+        const follow = (w) => {
+          const done = () => ['installed', 'redundant'].includes(w.state) && resolve(w.state);
+          w.addEventListener('statechange', done);
+          done();
+        };
+        if (r.waiting) resolve('installed');
+        else if (r.installing) follow(r.installing);
+        r.addEventListener('updatefound', () => follow(r.installing));
+        r.update().catch(() => {});
+      });
+      const late = new Promise((resolve) => setTimeout(() => resolve('no new version'), ms));
+      return Promise.race([ended, late]);
+    });
 
   test('while a round plays, no request leaves the site, nor may one', async () => {
     const tab = await browser.open(site.url);
@@ -346,7 +389,7 @@ describe('chromium on touch screens, offline, and alone', () => {
     assert.ok(asked.includes(`${site.url}pomuran.wasm.gz`), asked.join(' '));
   });
 
-  test('after one visit the game installs, and plays with the network off', async () => {
+  test('after one visit, each file fetched once, the game installs and plays offline', async () => {
     const profile = join(SCRATCH, 'profile');
     rmSync(profile, { recursive: true, force: true });
     // Chromium judges installability only for a profile on disk.
@@ -354,9 +397,12 @@ describe('chromium on touch screens, offline, and alone', () => {
       executablePath: '/usr/bin/chromium',
       timeout: LIMIT,
     });
+    const server = await serve(SITE);
     try {
-      const { tab } = await opened({ open: (url) => newtab(context, url) }, site.url);
+      const { tab } = await opened({ open: (url) => newtab(context, url) }, server.url);
       await until(tab, 'the service worker to keep the site', kept);
+      const files = server.asked.map((path) => path.replace(/\/$/, '/index.html'));
+      assert.deepEqual(files.filter((f, i) => files.indexOf(f) !== i), [], 'fetched twice');
       const cdp = await context.newCDPSession(tab.page);
       const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
       assert.deepEqual(installabilityErrors, []);
@@ -367,6 +413,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       await until(tab, 'the ball to climb', sprites, null, (at) => at.bally < 248);
     } finally {
       await context.close();
+      stop(server.server);
     }
   });
 
@@ -391,11 +438,19 @@ describe('chromium on touch screens, offline, and alone', () => {
       const files = readdirSync(dir).filter((f) => f !== 'sw.js');
       const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js'), join(dir, 'sw.js'), dir];
       execFileSync('python3', [join(SOURCE, 'ui/web/gen/site.py'), ...worker, ...files]);
-      // The visit that finds it still plays the first, whole, while the second is fetched.
+      // A file that is not the build's, damaged on the way or changed on the server, is never
+      // kept: the version is not, and the first plays on.
+      const script = readFileSync(join(dir, 'main.js'));
+      edit('main.js', (t) => `${t}// damaged\n`);
+      assert.equal(await first.evaluate(nextversion, LIMIT), 'redundant', 'a damaged file kept');
+      writeFileSync(join(dir, 'main.js'), script);
+      // The visit that finds it still plays the first, whole, while the second is fetched into a
+      // cache of its own.
       const second = await visit();
       assert.equal(await second.evaluate(version), '111');
       const waits = () => navigator.serviceWorker.getRegistration().then((r) => r.waiting);
       await until(second, 'the second version to be kept', waits);
+      assert.equal((await second.evaluate(() => caches.keys())).length, 2, 'two versions, one cache');
       // Once the first version's pages have closed, the next visit plays the second, whole; one
       // that comes before the browser has swapped them plays the first, whole.
       await Promise.all([first.page.close(), second.page.close()]);

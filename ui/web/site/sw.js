@@ -10,17 +10,22 @@ const CACHE = `pomuran-${VERSION}`;
 
 // Each file is taken from the browser's HTTP cache where the page has just fetched it, so that a
 // first visit downloads nothing twice; one that is not there, or is not this version's, is
-// fetched from the server. Either way it is kept only if it is the build's, byte for byte.
+// fetched from the server. Either way it is kept only if it is the build's, byte for byte. The
+// page is kept as the site's folder, the address that players visit.
 async function fill() {
   const cache = await caches.open(CACHE);
-  await Promise.all(
-    FILES.map(async ([file, integrity]) => {
-      const cached = await fetch(file, { cache: 'force-cache', integrity }).catch(() => null);
-      const response = cached?.ok ? cached : await fetch(file, { cache: 'no-cache', integrity });
-      if (!response.ok) throw new Error(`${file}: the server answered ${response.status}`);
-      await cache.put(file, response);
-    }),
-  );
+  const keep = async ([file, integrity]) => {
+    const address = file === 'index.html' ? './' : file;
+    const cached = await fetch(address, { cache: 'force-cache', integrity }).catch(() => null);
+    const response = cached?.ok ? cached : await fetch(address, { cache: 'no-cache', integrity });
+    if (!response.ok) throw new Error(`${file}: the server answered ${response.status}`);
+    await cache.put(address, response);
+  };
+  // A version that could not be kept whole leaves nothing behind.
+  await Promise.all(FILES.map(keep)).catch(async (e) => {
+    await caches.delete(CACHE);
+    throw e;
+  });
 }
 
 async function forget() {
@@ -28,11 +33,11 @@ async function forget() {
   await Promise.all(old.map((c) => caches.delete(c)));
 }
 
-// The site's files from this version's cache; the site's folder is its index.html. Anything else
+// The site's files from this version's cache; its index.html is the site's folder. Anything else
 // goes to the network as if there were no worker.
 async function answer(request) {
   const url = new URL(request.url);
-  if (url.pathname.endsWith('/')) url.pathname += 'index.html';
+  url.pathname = url.pathname.replace(/\/index\.html$/, '/');
   const kept = await (await caches.open(CACHE)).match(url, { ignoreSearch: true });
   return kept ?? fetch(request);
 }
