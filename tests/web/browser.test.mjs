@@ -328,7 +328,8 @@ describe('chromium on touch screens, offline, and alone', () => {
       await touch('touchStart', 300);
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
       const { paddlex, ballx } = await tab.evaluate(sprites);
-      assert.deepEqual([paddlex, ballx], [300, begin === 'finger' ? 316 : 216]);
+      const under = 'the paddle under the finger that began the round';
+      assert.deepEqual([paddlex, ballx], [300, begin === 'finger' ? 316 : 216], under);
       // Moves reach the page with the display's frames; a second finger moves nothing.
       await touch('touchStart', 300, 100);
       await touch('touchMove', 300, 150);
