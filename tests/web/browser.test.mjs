@@ -448,7 +448,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       // The visit that finds it still plays the first, whole, while the second is fetched into a
       // cache of its own.
       const second = await visit();
-      assert.equal(await second.evaluate(version), '111');
+      assert.equal(await second.evaluate(version), '111', 'a page of the first had files of both');
       const waits = () => navigator.serviceWorker.getRegistration().then((r) => r.waiting);
       await until(second, 'the second version to be kept', waits);
       assert.equal((await second.evaluate(() => caches.keys())).length, 2, 'two versions, one cache');
