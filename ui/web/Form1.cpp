@@ -28,7 +28,8 @@ std::string fontfamily() {
 }  // namespace
 
 Form1::Form1() : Timer1(table::kTickMs) {
-  form_ = page::create(page::Kind::Form, -1, 0, 0, table::kClientWidth, table::kClientHeight);
+  form_ = page::create(page::tag::kWindow, "Form1", -1, 0, 0, table::kClientWidth,
+                       table::kClientHeight);
   paintbackground();
   createcontrols();
   createlabels();
@@ -47,40 +48,40 @@ void Form1::paintbackground() {
   const Packed picture = ui::picture("background");
   const int w = table::kClientWidth;
   const int h = table::kClientHeight;
-  const page::Element canvas = page::create(page::Kind::Canvas, form_, 0, 0, w, h);
+  const page::Element canvas = page::create(page::tag::kCanvas, "picture", form_, 0, 0, w, h);
   page::attribute(canvas, "aria-hidden", "true");
   if (picture.valid() && picture.rgba && picture.width == w && picture.height == h) {
-    page::show(canvas, picture.pixels, w, h);
+    page::putimage(canvas, picture.pixels, w, h);
     return;
   }
-  PictureBox client(-1, {0, 0, w, h}, table::kPanel, false);
+  PictureBox client("picture", -1, {0, 0, w, h}, table::kPanel, false);
   client.setpicture(picture);
-  page::show(canvas, client.surface().data(), w, h);
+  page::putimage(canvas, client.surface().data(), w, h);
 }
 
 void Form1::createcontrols() {
   const table::Place c = table::kCombo1;
-  Combo1 = page::create(page::Kind::List, form_, c.x, c.y, c.w, c.h);
+  Combo1 = page::create(page::tag::kList, "Combo1", form_, c.x, c.y, c.w, c.h);
   const table::Place b = table::kCommand1;
-  Command1 = page::create(page::Kind::Button, form_, b.x, b.y, b.w, b.h, table::kStart);
+  Command1 = page::create(page::tag::kButton, "Command1", form_, b.x, b.y, b.w, b.h, table::kStart);
   createpictureboxes();
 }
 
 void Form1::createpictureboxes() {
-  paddle.emplace(form_, table::kPaddle, kSpriteBack, false);
+  paddle.emplace("paddle", form_, table::kPaddle, kSpriteBack, false);
   paddle->setpicture(picture("paddle"));
-  ball.emplace(form_, table::kBall, kSpriteBack, false);
+  ball.emplace("ball", form_, table::kBall, kSpriteBack, false);
   ball->setpicture(picture("ball"));
-  mainscr.emplace(form_, table::kMainscr, table::kGrey, true);
-  blocks.emplace(form_, table::kBlocks, render::kWhite, false);
+  mainscr.emplace("mainscr", form_, table::kMainscr, table::kGrey, true);
+  blocks.emplace("blocks", form_, table::kBlocks, render::kWhite, false);
   blocks->setpicture(picture("blocks"));
-  offscr.emplace(form_, table::kOffscr, table::kGrey, false);
+  offscr.emplace("offscr", form_, table::kOffscr, table::kGrey, false);
 }
 
 // A status value in light orange on the black strip. The word before it is part of the
 // background picture, so screen readers hear it from text that only they read.
-page::Element Form1::value(table::Place p, table::Value v) {
-  const page::Element e = page::create(page::Kind::Text, form_, p.x, p.y, p.w, p.h, v.text);
+page::Element Form1::value(std::string_view name, table::Place p, table::Value v) {
+  const page::Element e = page::create(page::tag::kText, name, form_, p.x, p.y, p.w, p.h, v.text);
   page::spoken(e, v.word);
   page::style(e, "color", page::css(table::kValueText));
   page::style(e, "background-color", page::css(render::kBlack));
@@ -88,12 +89,12 @@ page::Element Form1::value(table::Place p, table::Value v) {
 }
 
 void Form1::createlabels() {
-  lblball = value(table::kLblball, table::kBallValue);
-  lblscore = value(table::kLblscore, table::kScoreValue);
-  lblhiscore = value(table::kLblhiscore, table::kHiscoreValue);
-  lblstage = value(table::kLblstage, table::kStageValue);
+  lblball = value("lblball", table::kLblball, table::kBallValue);
+  lblscore = value("lblscore", table::kLblscore, table::kScoreValue);
+  lblhiscore = value("lblhiscore", table::kLblhiscore, table::kHiscoreValue);
+  lblstage = value("lblstage", table::kLblstage, table::kStageValue);
   const table::Place l = table::kLabel1;
-  Label1 = page::create(page::Kind::Label, form_, l.x, l.y, l.w, l.h, table::kSpeedLabel);
+  Label1 = page::create(page::tag::kLabel, "Label1", form_, l.x, l.y, l.w, l.h, table::kSpeedLabel);
   // "SPEED :" keeps the browser's button colours, which follow the desktop's.
   page::style(Label1, "color", "ButtonText");
   page::style(Label1, "background-color", "ButtonFace");

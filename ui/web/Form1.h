@@ -6,6 +6,7 @@
 #include "ui/web/PictureBox.h"
 
 #include <optional>
+#include <string_view>
 
 namespace ui {
 
@@ -14,11 +15,7 @@ namespace ui {
 // ball moves on and never jumps.
 class Timer {
  public:
-  explicit Timer(int periodms) : periodms_(periodms) { page::settimer(periodms); }
-  int interval() const { return periodms_; }
-
- private:
-  int periodms_;
+  explicit Timer(int periodms) { page::settimer(periodms); }
 };
 
 // The game's one window, made of the page's elements. It creates its controls, forwards their
@@ -67,7 +64,7 @@ class Form1 : private game::Controls, private render::Screen {
   void createcontrols();
   void createpictureboxes();
   void createlabels();
-  page::Element value(table::Place place, table::Value v);
+  page::Element value(std::string_view name, table::Place place, table::Value v);
   void setlabelfont();
   void setfocusorder();
   void annotate();

@@ -7,9 +7,11 @@
 
 namespace ui {
 
-PictureBox::PictureBox(page::Element form, table::Place place, render::Rgb background, bool shown)
+PictureBox::PictureBox(std::string_view name, page::Element form, table::Place place,
+                       render::Rgb background, bool shown)
     : place_(place), surface_(place.w, place.h, canvasorder(background)) {
-  if (shown) canvas_ = page::create(page::Kind::Canvas, form, place.x, place.y, place.w, place.h);
+  if (shown)
+    canvas_ = page::create(page::tag::kCanvas, name, form, place.x, place.y, place.w, place.h);
 }
 
 void PictureBox::setpicture(const Packed& picture) {
@@ -53,7 +55,7 @@ void PictureBox::place() {
 
 void PictureBox::repaint() {
   if (canvas_ < 0) return;
-  page::show(canvas_, surface_.data(), surface_.width(), surface_.height());
+  page::putimage(canvas_, surface_.data(), surface_.width(), surface_.height());
 }
 
 }  // namespace ui

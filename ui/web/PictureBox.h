@@ -6,6 +6,8 @@
 #include "ui/web/Page.h"
 #include "ui/web/Pictures.h"
 
+#include <string_view>
+
 namespace ui {
 
 // A box with its own persistent pixel image, kept as a render::Surface that the game draws
@@ -13,7 +15,8 @@ namespace ui {
 // one is never shown, so it has no element at all, only its image.
 class PictureBox {
  public:
-  PictureBox(page::Element form, table::Place place, render::Rgb background, bool shown);
+  PictureBox(std::string_view name, page::Element form, table::Place place, render::Rgb background,
+             bool shown);
   PictureBox(const PictureBox&) = delete;
   PictureBox& operator=(const PictureBox&) = delete;
 

@@ -2,9 +2,6 @@
 // the window asks for and hands their events back to it, as a desktop's toolkit does for the
 // other front ends. The window's places, sizes, colours and texts all come from the game.
 
-// The element that each kind of ui/web/Page.h is made as.
-const TAGS = ['main', 'canvas', 'button', 'select', 'div', 'label'];
-const [FORM, CANVAS, BUTTON, LIST] = [0, 1, 2, 3];
 const [WASMFILE, WASM] = ['pomuran.wasm.gz', 'application/wasm'];
 const GZIP = [0x1f, 0x8b];
 
@@ -23,11 +20,13 @@ class Page {
     this.form = game._pomuran_main();
   }
 
-  create(kind, parent, x, y, w, h, text) {
-    const e = document.createElement(TAGS[kind]);
+  // An element made as `tag` and named as the game's control `name`, by which the style sheet
+  // and the tests know it.
+  create(tag, name, parent, x, y, w, h, text) {
+    const e = document.createElement(tag);
     const id = this.elements.push(e) - 1;
-    e.id = `pomuran-${id}`;
-    if (kind === FORM) {
+    e.id = name;
+    if (parent < 0) {
       // Made hidden; the game shows it once the first frame is in place.
       e.className = 'form';
       e.style.visibility = 'hidden';
@@ -38,8 +37,8 @@ class Page {
     }
     if (text) e.textContent = text;
     this.place(id, x, y, w, h);
-    this.listen(kind, e, id);
-    if (kind === FORM) {
+    this.listen(e, id);
+    if (parent < 0) {
       addEventListener('resize', () => this.fit(e));
       this.fit(e);
     }
@@ -47,8 +46,8 @@ class Page {
   }
 
   // Every event goes straight to the game, which draws before the handler returns.
-  listen(kind, e, id) {
-    if (kind === CANVAS) {
+  listen(e, id) {
+    if (e instanceof HTMLCanvasElement) {
       // The pointer's place in the canvas's own pixels, whatever the zoom, the screen's scale or
       // the window's fit to the page. A second finger moves nothing.
       const move = (event) => {
@@ -63,9 +62,9 @@ class Page {
         if (event.pointerType !== 'mouse') move(event);
         this.game?._pomuran_pointerdown(this.form, id);
       });
-    } else if (kind === BUTTON) {
+    } else if (e instanceof HTMLButtonElement) {
       e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
-    } else if (kind === LIST) {
+    } else if (e instanceof HTMLSelectElement) {
       const index = () => e.selectedIndex;
       e.addEventListener('change', () => this.game?._pomuran_change(this.form, id, index()));
     }
@@ -145,7 +144,7 @@ class Page {
   // Every picture that the game puts on a canvas is opaque, so the canvas is too: the browser
   // neither premultiplies its pixels nor blends it with what lies beneath.
   // A box's pixels stay where they are in the game's memory, so its view of them is made once.
-  show(id, pixels, width, height) {
+  putimage(id, pixels, width, height) {
     let c = this.contexts.get(id);
     if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d', { alpha: false })));
     let image = this.images.get(id);
