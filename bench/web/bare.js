@@ -1,6 +1,6 @@
 // The least a page can do for a pointer move: one 480 x 304 putImageData of a frame with a bar
 // under the pointer, made in JavaScript. The benchmark times the game against it.
-const canvas = document.querySelector('canvas');
+const canvas = document.querySelector('#mainscr');
 const context = canvas.getContext('2d');
 const frame = new ImageData(canvas.width, canvas.height);
 const pixels = new Uint32Array(frame.data.buffer);

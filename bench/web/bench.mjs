@@ -14,6 +14,7 @@ import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import { serve, stop } from '../../scripts/serve.mjs';
 import { ENGINES } from '../../tests/web/engines.mjs';
+import { PLAYFIELD, sprites } from '../../tests/web/probes.mjs';
 
 const here = fileURLToPath(new URL('.', import.meta.url));
 const SITE = process.argv[2] ?? join(here, '../../build/web/site');
@@ -56,7 +57,7 @@ function instrument() {
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     b.puts += 1;
-    if (!b.first && this.canvas.width === 480) {
+    if (!b.first && this.canvas.id === 'mainscr') {
       requestAnimationFrame(() => setTimeout(() => (b.first = performance.now())));
     }
     return put.apply(this, args);
@@ -126,7 +127,7 @@ async function measure(engine, url, game) {
     const cpu = ((browsercpu() - cpu0) * 1000) / MOVES;
     const b = await tab.evaluate(() => window.bench);
     const result = { load, cpu, handler: median(b.handler), pixels: median(b.pixels) };
-    result.warm = await tab.evaluate(backtoback);
+    result.warm = await tab.evaluate(backtoback, PLAYFIELD);
     if (game) Object.assign(result, await round(tab));
     return result;
   } finally {
@@ -136,8 +137,8 @@ async function measure(engine, url, game) {
 
 // The handler's median over 2000 moves made by the page itself, back to back: what it costs with
 // its data in the processor's caches, where a mouse's pace leaves it to be fetched again.
-function backtoback() {
-  const canvas = document.querySelector('canvas[role=img]') ?? document.querySelector('canvas');
+function backtoback(playfield) {
+  const canvas = document.querySelector(playfield);
   const box = canvas.getBoundingClientRect();
   window.bench.handler = [];
   for (let i = 0; i < 2000; ++i) {
@@ -152,18 +153,11 @@ function backtoback() {
 // A round after START: Timer1's mean period over 3 s, and the ball's climb over 2 s (it reaches
 // the top after 2.45 s) in pixels a second.
 async function round(tab) {
-  const ball = () =>
-    tab.evaluate(() => {
-      const c = document.querySelector('canvas[role=img]');
-      const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-      for (let i = 0; i < d.length; i += 4) {
-        if (d[i] === 0 && d[i + 1] === 0 && d[i + 2] === 255) {
-          return { y: Math.floor(i / 4 / c.width), at: performance.now() };
-        }
-      }
-      return null;
-    });
-  await tab.click('button');
+  const ball = async () => ({
+    y: (await tab.evaluate(sprites)).bally,
+    at: await tab.evaluate(() => performance.now()),
+  });
+  await tab.click('#Command1');
   await sleep(75);
   const from = await ball();
   await sleep(2000);

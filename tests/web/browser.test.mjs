@@ -21,6 +21,19 @@ import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
 import { chromium } from 'playwright-core';
 import { ENGINES, LIMIT, newtab, poll } from './engines.mjs';
+import {
+  BALL_OVER_PADDLE,
+  BALL_REST_TOP,
+  BALL_STEP,
+  FIELD_WIDTH,
+  PADDLE_REST,
+  PADDLE_RIGHTMOST,
+  PADDLE_TOP,
+  controls,
+  record,
+  sprites,
+  started,
+} from './probes.mjs';
 
 const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
 
@@ -28,25 +41,8 @@ const { POMURAN_SITE: SITE, POMURAN_SESSION: SESSION, POMURAN_SCRATCH: SCRATCH }
 // A case that runs past this fails, and its browser is still ended, before ctest's own limit.
 const BOUNDED = { timeout: 8 * LIMIT };
 const test = (name, fn) => nodetest(name, BOUNDED, fn);
+const CHROMIUM = ENGINES.find((e) => e.name === 'chromium');
 
-// Chromium's own view of the accessibility tree: each node's role, name, description, live
-// region and text.
-async function chromiumtree(tab) {
-  const cdp = await tab.page.context().newCDPSession(tab.page);
-  const { nodes } = await cdp.send('Accessibility.getFullAXTree');
-  await cdp.detach();
-  const byid = new Map(nodes.map((n) => [n.nodeId, n]));
-  return nodes
-    .filter((n) => !n.ignored)
-    .map((n) => ({
-      role: n.role?.value,
-      name: n.name?.value ?? '',
-      description: n.description?.value ?? '',
-      live: n.properties?.find((p) => p.name === 'live')?.value.value,
-      text: (n.childIds ?? []).map((id) => byid.get(id)?.name?.value ?? '').join(''),
-    }));
-}
-ENGINES[0].tree = chromiumtree;
 
 // Texts of ui/Table.h that the page must carry.
 const PLAYFIELD_IDLE =
@@ -64,74 +60,6 @@ const until = (tab, what, fn, arg, ok) => poll(what, () => tab.evaluate(fn, arg)
 async function opened(browser, url, ...how) {
   const tab = await browser.open(url, ...how);
   return { tab, ...(await until(tab, 'the window, or a sentence in its place', started)) };
-}
-
-// What the page shows once it has started: the window, or a sentence in its place.
-function started() {
-  const message = document.getElementById('message');
-  const shown = !message.hidden && getComputedStyle(message).visibility === 'visible';
-  if (shown) return { message: message.textContent };
-  const form = document.querySelector('main');
-  if (form?.style.visibility !== 'visible') return null;
-  const field = document.querySelector('canvas[role=img]').getBoundingClientRect();
-  return { field: { x: field.x, y: field.y, k: field.width / 480 } };
-}
-
-// Where the paddle (its red) and the ball (its blue) are on the playfield's canvas.
-function sprites() {
-  const c = document.querySelector('canvas[role=img]');
-  const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-  const at = { paddlex: c.width, paddley: c.height, ballx: c.width, bally: c.height };
-  for (let i = 0; i < d.length; i += 4) {
-    const [x, y] = [(i / 4) % c.width, Math.floor(i / 4 / c.width)];
-    const [r, g, b] = [d[i], d[i + 1], d[i + 2]];
-    if (r === 255 && g === 0 && b === 0) {
-      at.paddlex = Math.min(at.paddlex, x);
-      at.paddley = Math.min(at.paddley, y);
-    } else if (r === 0 && g === 0 && b === 255) {
-      at.ballx = Math.min(at.ballx, x);
-      at.bally = Math.min(at.bally, y);
-    }
-  }
-  return at;
-}
-
-function controls() {
-  const [start, list] = [document.querySelector('button'), document.querySelector('select')];
-  const focused = document.activeElement;
-  return {
-    start: !start.disabled,
-    list: !list.disabled,
-    focus: focused.getAttribute('role') ?? focused.tagName.toLowerCase(),
-  };
-}
-
-// The ball's height at each frame that the page draws from now on, as it changes from `from`:
-// each tick's, counted where an engine's clock runs free rather than timed; and the paddle's left
-// edge, as it changes.
-function record(from) {
-  const put = CanvasRenderingContext2D.prototype.putImageData;
-  [window.balls, window.paddles] = [[], []];
-  let last = from;
-  const red = (d, i) => d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0;
-  CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
-    const [d, playfield] = [image.data, this.canvas.getAttribute('role') === 'img'];
-    for (let i = 0; playfield && i < d.length; i += 4) {
-      if (d[i] === 0 && d[i + 1] === 0 && d[i + 2] === 255) {
-        const y = Math.floor(i / 4 / image.width);
-        if (y !== last) window.balls.push((last = y));
-        break;
-      }
-    }
-    // The paddle's second row is red from its left edge on.
-    const row = 257 * image.width * 4;
-    for (let x = 0; playfield && x < image.width; ++x) {
-      if (!red(d, row + 4 * x)) continue;
-      if (window.paddles.at(-1) !== x) window.paddles.push(x);
-      break;
-    }
-    return put.call(this, image, ...rest);
-  };
 }
 
 // Holds Timer1 under the engine's paused clock where it has one, and counts its ticks from now on.
@@ -191,31 +119,35 @@ for (const engine of ENGINES) {
         const png = join(SCRATCH, `${engine.name}-${scale}.png`);
         const shown = async () => (await tab.shoot(png), compare(png, scale));
         await poll('a picture of the first frame', shown, ({ code }) => code === 0);
-        const moves = [[123.6, 123], [0.4, 0], [479.9, 440], [100.2, 100]];
+        const moves = [[123.6, 123], [0.4, 0], [FIELD_WIDTH - 0.1, PADDLE_RIGHTMOST], [100.2, 100]];
         for (const [x, want] of moves) {
           await tab.move(field.x + x, field.y + 100);
           const at = await tab.evaluate(sprites);
-          assert.deepEqual(at, { paddlex: want, paddley: 256, ballx: want + 16, bally: 248 });
+          const ballx = want + BALL_OVER_PADDLE;
+          assert.deepEqual(at, { paddlex: want, paddley: PADDLE_TOP, ballx, bally: BALL_REST_TOP });
         }
       });
     }
 
     test('START begins a round: the controls grey, the ball climbs 5 pixels a tick', async () => {
       const { tab } = await opened(browser, site.url);
-      assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'button' });
-      const shown = () => [...document.querySelector('select').options].map((o) => o.selected);
+      assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'Command1' });
+      const shown = () => [...document.querySelector('#Combo1').options].map((o) => o.selected);
       assert.deepEqual(await tab.evaluate(shown), [true, false, false], 'the list shows LOW');
       await hold(tab);
       if (tab.tick) {
         await tab.tick(500);
-        assert.equal((await tab.evaluate(sprites)).bally, 248, 'the ball rested before the round');
+        const { bally } = await tab.evaluate(sprites);
+        assert.equal(bally, BALL_REST_TOP, 'the ball rested before the round');
       }
-      await tab.click('button');
-      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
-      assert.deepEqual(await ticks(tab, 3), [243, 238, 233]);
+      await tab.click('#Command1');
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
+      const climb = [1, 2, 3].map((k) => BALL_REST_TOP - k * BALL_STEP);
+      assert.deepEqual(await ticks(tab, 3), climb);
       if (tab.tick) {
         await tab.tick(500);
-        assert.equal((await tab.evaluate(sprites)).bally, 183, '10 more ticks in 500 ms');
+        const { bally } = await tab.evaluate(sprites);
+        assert.equal(bally, BALL_REST_TOP - 13 * BALL_STEP, '10 more ticks in 500 ms');
       }
     });
 
@@ -224,20 +156,22 @@ for (const engine of ENGINES) {
       await hold(tab);
       // The focus order: the playfield, START, the list.
       await tab.key('Tab');
-      assert.equal((await tab.evaluate(controls)).focus, 'select');
+      assert.equal((await tab.evaluate(controls)).focus, 'Combo1');
       await tab.key('Shift+Tab');
       await tab.key('Shift+Tab');
-      assert.equal((await tab.evaluate(controls)).focus, 'img');
+      assert.equal((await tab.evaluate(controls)).focus, 'mainscr');
       await tab.press(field.x + 300, field.y + 100);
-      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
       const [bally] = await ticks(tab, 1);
       const at = { ...(await tab.evaluate(sprites)), bally };
-      assert.deepEqual(at, { paddlex: 300, paddley: 256, ballx: 316, bally: 243 });
+      const ballx = 300 + BALL_OVER_PADDLE;
+      assert.deepEqual(at, { paddlex: 300, paddley: PADDLE_TOP, ballx, bally: BALL_REST_TOP - BALL_STEP });
       // Enter on the focused START, in a page of its own.
       const { tab: other } = await opened(browser, site.url);
       await hold(other);
       await other.key('Enter');
-      assert.deepEqual(await ticks(other, 1), [243], 'Enter on START began a round');
+      const began = [BALL_REST_TOP - BALL_STEP];
+      assert.deepEqual(await ticks(other, 1), began, 'Enter on START began a round');
     });
 
     if (engine.tree) {
@@ -256,9 +190,9 @@ for (const engine of ENGINES) {
           const live = async () => (await engine.tree(tab)).find((n) => n.live === 'polite')?.text;
           return poll(`the live region to say "${want}"`, live, (said) => said === want);
         };
-        await tab.page.selectOption('select', 'MID', { timeout: LIMIT });
+        await tab.page.selectOption('#Combo1', 'MID', { timeout: LIMIT });
         await says('Speed MID');
-        await tab.click('button');
+        await tab.click('#Command1');
         await says(PLAYFIELD_RUNNING);
         assert.equal((await find('image')).description, PLAYFIELD_RUNNING);
       });
@@ -295,7 +229,7 @@ const PHONES = [
 describe('chromium on touch screens, offline, and alone', () => {
   let browser;
   before(async () => {
-    browser = await ENGINES[0].launch();
+    browser = await CHROMIUM.launch();
   }, BOUNDED);
   after(() => browser?.close(), BOUNDED);
 
@@ -311,7 +245,7 @@ describe('chromium on touch screens, offline, and alone', () => {
         const { code, said } = await compare(png, blocks);
         assert.equal(code, 0, said);
       }
-      await tab.page.tap('select');
+      await tab.page.tap('#Combo1');
       await tab.key('ArrowDown');
       await tab.key('Enter');
       await until(tab, 'a new speed', () => document.getElementById('live').textContent);
@@ -322,20 +256,21 @@ describe('chromium on touch screens, offline, and alone', () => {
         const touchPoints = xs.map(point).filter((_, id) => xs[id] >= 0);
         return cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
       };
-      if (begin === 'START') await tab.page.tap('button');
+      if (begin === 'START') await tab.page.tap('#Command1');
       await hold(tab);
       // A round that a finger begins leaves from under it, wherever the paddle was.
       await touch('touchStart', 300);
-      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'img' });
+      assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
       const { paddlex, ballx } = await tab.evaluate(sprites);
       const under = 'the paddle under the finger that began the round';
-      assert.deepEqual([paddlex, ballx], [300, begin === 'finger' ? 316 : 216], under);
+      const ball = begin === 'finger' ? 300 : PADDLE_REST;
+      assert.deepEqual([paddlex, ballx], [300, ball + BALL_OVER_PADDLE], under);
       // Moves reach the page with the display's frames; a second finger moves nothing.
       await touch('touchStart', 300, 100);
       await touch('touchMove', 300, 150);
       for (const x of [260, 320, 380, 479, 60, 5]) {
         await touch('touchMove', x, 150);
-        const want = Math.min(x, 440);
+        const want = Math.min(x, PADDLE_RIGHTMOST);
         await until(tab, `the paddle at ${want}`, sprites, null, (at) => at.paddlex === want);
       }
       const second = await tab.evaluate(() => window.paddles.filter((x) => x === 100 || x === 150));
@@ -381,7 +316,8 @@ describe('chromium on touch screens, offline, and alone', () => {
     await tab.pause();
     await tab.press(field.x + 200, field.y + 100);
     await tab.tick(1000);
-    assert.equal((await tab.evaluate(sprites)).bally, 148, 'a round of 20 ticks');
+    const { bally } = await tab.evaluate(sprites);
+    assert.equal(bally, BALL_REST_TOP - 20 * BALL_STEP, 'a round of 20 ticks');
     // The page's policy keeps even a script of its own from reaching another site.
     const elsewhere = 'http://127.0.0.2:9/';
     const send = (url) => fetch(url).then(() => 'answered', (e) => e.name);
@@ -411,7 +347,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       await tab.page.reload({ timeout: LIMIT });
       const { field } = await until(tab, 'the window to show offline', started);
       await tab.press(field.x + 200, field.y + 100);
-      await until(tab, 'the ball to climb', sprites, null, (at) => at.bally < 248);
+      await until(tab, 'the ball to climb', sprites, null, (at) => at.bally < BALL_REST_TOP);
     } finally {
       await context.close();
       stop(server.server);

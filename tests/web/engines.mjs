@@ -1,7 +1,8 @@
 // The browser engines that the browser tests drive, each a row: how it starts headless with the
 // machine's fonts hidden, opens a page at a device pixel ratio, and how a page is driven. Every
 // tab offers the same calls, in the page's CSS pixels: evaluate, move, press, click, key, shoot;
-// Chromium's also pause and tick, for its clock, and a tree of what screen readers find.
+// Chromium's also pause and tick, for its clock; its row also reads the tree of what screen
+// readers find.
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
@@ -212,10 +213,29 @@ async function webkit({ wasm = true } = {}) {
   }
 }
 
+// Chromium's own view of the accessibility tree: each node's role, name, description, live
+// region and text.
+async function chromiumtree(tab) {
+  const cdp = await tab.page.context().newCDPSession(tab.page);
+  const { nodes } = await cdp.send('Accessibility.getFullAXTree');
+  await cdp.detach();
+  const byid = new Map(nodes.map((n) => [n.nodeId, n]));
+  return nodes
+    .filter((n) => !n.ignored)
+    .map((n) => ({
+      role: n.role?.value,
+      name: n.name?.value ?? '',
+      description: n.description?.value ?? '',
+      live: n.properties?.find((p) => p.name === 'live')?.value.value,
+      text: (n.childIds ?? []).map((id) => byid.get(id)?.name?.value ?? '').join(''),
+    }));
+}
+
 export const ENGINES = [
   {
     name: 'chromium',
     scales: [1, 2, 1.5],
+    tree: chromiumtree,
     async launch({ wasm = true } = {}) {
       const browser = await chromium.launch({
         executablePath: '/usr/bin/chromium',
