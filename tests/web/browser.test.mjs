@@ -373,7 +373,7 @@ describe('chromium on touch screens, offline, and alone', () => {
       edit('pomuran.css', (t) => `${t}\n:root { --version: 2; }\n`);
       edit('main.js', (t) => `${t}\ndocument.documentElement.dataset.script = '2';\n`);
       const files = readdirSync(dir).filter((f) => f !== 'sw.js');
-      const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js'), join(dir, 'sw.js'), dir];
+      const worker = ['worker', join(SOURCE, 'ui/web/site/sw.js.in'), join(dir, 'sw.js'), dir];
       execFileSync('python3', [join(SOURCE, 'ui/web/gen/site.py'), ...worker, ...files]);
       // A file that is not the build's, damaged on the way or changed on the server, is never
       // kept: the version is not, and the first plays on.
