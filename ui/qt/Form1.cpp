@@ -94,15 +94,15 @@ void Form1::createcontrols() {
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(layout::kCommand1);
 
-  paddle = new PictureBox(this, QStringLiteral("paddle"), layout::kPaddle, kSpriteBack);
-  paddle->setpicture(picture(QStringLiteral("paddle")));
-  ball = new PictureBox(this, QStringLiteral("ball"), layout::kBall, kSpriteBack);
-  ball->setpicture(picture(QStringLiteral("ball")));
-  mainscr = new PictureBox(this, QStringLiteral("mainscr"), layout::kMainscr, layout::kGrey);
+  paddle = new PictureBox(this, QStringLiteral("paddle"), table::kPaddle, kSpriteBack);
+  paddle->setpicture(packed(QStringLiteral("paddle")));
+  ball = new PictureBox(this, QStringLiteral("ball"), table::kBall, kSpriteBack);
+  ball->setpicture(packed(QStringLiteral("ball")));
+  mainscr = new PictureBox(this, QStringLiteral("mainscr"), table::kMainscr, layout::kGrey);
   blocks =
-      new PictureBox(this, QStringLiteral("blocks"), layout::kBlocks, systemcolour(QPalette::Base));
-  blocks->setpicture(picture(QStringLiteral("blocks")));
-  offscr = new PictureBox(this, QStringLiteral("offscr"), layout::kOffscr, layout::kGrey);
+      new PictureBox(this, QStringLiteral("blocks"), table::kBlocks, systemcolour(QPalette::Base));
+  blocks->setpicture(packed(QStringLiteral("blocks")));
+  offscr = new PictureBox(this, QStringLiteral("offscr"), table::kOffscr, layout::kGrey);
   for (PictureBox* hidden : {paddle, ball, blocks, offscr}) {
     hidden->setVisible(false);
     hidden->setEnabled(false);

@@ -20,11 +20,6 @@ inline QString qstring(std::string_view text) {
 constexpr QSize kClient{table::kClientWidth, table::kClientHeight};
 constexpr QRect kCombo1 = qrect(table::kCombo1);
 constexpr QRect kCommand1 = qrect(table::kCommand1);
-constexpr QRect kPaddle = qrect(table::kPaddle);
-constexpr QRect kBall = qrect(table::kBall);
-constexpr QRect kMainscr = qrect(table::kMainscr);
-constexpr QRect kBlocks = qrect(table::kBlocks);
-constexpr QRect kOffscr = qrect(table::kOffscr);
 constexpr QRect kLblball = qrect(table::kLblball);
 constexpr QRect kLblscore = qrect(table::kLblscore);
 constexpr QRect kLblhiscore = qrect(table::kLblhiscore);

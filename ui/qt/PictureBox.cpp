@@ -18,56 +18,29 @@ QPointF exactposition(const QWidget& box, const QMouseEvent& event) {
   return (exact - event.position()).manhattanLength() < 2 ? exact : event.position();
 }
 
-// Converts any image into a surface of its size, pixel for pixel, on the given background.
-render::Surface tosurface(const QImage& picture, render::Rgb background) {
-  const QImage img = picture.convertToFormat(QImage::Format_RGB32);
-  render::Surface s(img.width(), img.height(), background);
-  for (int y = 0; y < s.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    for (int x = 0; x < s.width(); ++x) s.setpixel(x, y, render::rgb(line[x]));
-  }
-  return s;
-}
-
 }  // namespace
 
-PictureBox::PictureBox(QWidget* parent, const QString& name, QRect place, render::Rgb background)
-    : QWidget(parent), surface_(place.width(), place.height(), background) {
+PictureBox::PictureBox(QWidget* parent, const QString& name, table::Place place,
+                       render::Rgb background)
+    : QWidget(parent), Box(place, background) {
   setObjectName(name);
-  setGeometry(place);
+  placed();
   // The image is opaque and covers the whole box, so Qt need not paint anything beneath it.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
 }
 
-void PictureBox::setbackcolor(render::Rgb colour) { surface_.setbackground(colour); }
-
-void PictureBox::setpicture(const QImage& picture) {
-  const render::Surface pic = tosurface(picture, surface_.background());
-  render::bitblt(surface_, 0, 0, pic.width(), pic.height(), pic, 0, 0);
+void PictureBox::placed() {
+  const table::Place p = place();
+  setGeometry(p.x, p.y, p.w, p.h);
 }
-
-void PictureBox::setleft(int x) { move(x, y()); }
-void PictureBox::settop(int y) { move(x(), y); }
-
-void PictureBox::setwidth(int w) {
-  resize(w, height());
-  fitsurface();
-}
-
-void PictureBox::setheight(int h) {
-  resize(width(), h);
-  fitsurface();
-}
-
-void PictureBox::fitsurface() { surface_.resize(width(), height()); }
 
 const QImage& PictureBox::view() {
-  const auto* bits = reinterpret_cast<const uchar*>(surface_.data());
-  if (view_.constBits() != bits || view_.width() != surface_.width() ||
-      view_.height() != surface_.height()) {
-    view_ = QImage(bits, surface_.width(), surface_.height(),
-                   static_cast<qsizetype>(surface_.width()) * 4, QImage::Format_RGB32);
+  const auto* bits = reinterpret_cast<const uchar*>(surface().data());
+  if (view_.constBits() != bits || view_.width() != surface().width() ||
+      view_.height() != surface().height()) {
+    view_ = QImage(bits, surface().width(), surface().height(),
+                   static_cast<qsizetype>(surface().width()) * 4, QImage::Format_RGB32);
   }
   return view_;
 }
@@ -76,7 +49,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // Scaled screens get whole blocks of one colour per pixel, never a blend.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.drawImage(QRect(0, 0, surface_.width(), surface_.height()), view());
+  painter.drawImage(QRect(0, 0, surface().width(), surface().height()), view());
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

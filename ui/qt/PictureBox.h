@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/Surface.h"
+#include "ui/Box.h"
 
 #include <QImage>
 #include <QPointF>
@@ -8,27 +9,13 @@
 
 namespace ui {
 
-// A child area with its own persistent pixel image. The widget shows the surface through a
-// QImage that shares its pixels, so painting needs neither a copy nor a format conversion.
-class PictureBox : public QWidget {
+// A picture box as a child widget. It shows its image through a QImage that shares its pixels,
+// so painting needs neither a copy nor a format conversion.
+class PictureBox final : public QWidget, public Box {
   Q_OBJECT
 
  public:
-  PictureBox(QWidget* parent, const QString& name, QRect place, render::Rgb background);
-
-  render::Surface& surface() { return surface_; }
-  const render::Surface& surface() const { return surface_; }
-
-  // Setting the background colour clears the whole image to it.
-  void setbackcolor(render::Rgb colour);
-  // Paints a picture at (0, 0) of the image, over the background.
-  void setpicture(const QImage& picture);
-
-  // Moving and sizing the box; a new size resizes the image, keeping what fits.
-  void setleft(int x);
-  void settop(int y);
-  void setwidth(int w);
-  void setheight(int h);
+  PictureBox(QWidget* parent, const QString& name, table::Place place, render::Rgb background);
 
   // The surface as an image, sharing its pixels; valid until the surface is next resized.
   const QImage& view();
@@ -44,9 +31,8 @@ class PictureBox : public QWidget {
   void enterEvent(QEnterEvent* event) override;
 
  private:
-  void fitsurface();
+  void placed() override;
 
-  render::Surface surface_;
   QImage view_;
 };
 

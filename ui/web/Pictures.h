@@ -1,6 +1,5 @@
 #pragma once
 
-#include "render/Surface.h"
 #include "ui/Packed.h"
 
 #include <cstddef>
@@ -21,12 +20,5 @@ std::span<const Embedded> embedded();
 // pixels stay where the program holds them. A picture that is missing or damaged gives an
 // invalid one.
 Packed picture(std::string_view name);
-
-// A colour in the canvas's byte order: 0xAARRGGBB becomes 0xAABBGGRR, which a little-endian
-// memory holds as R, G, B, A. The page's images keep their pixels in this order, so that a canvas
-// takes them as they lie: the game only ever copies pixels between images, whatever their order.
-constexpr render::Rgb canvasorder(render::Rgb c) {
-  return (c & 0xFF00FF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
-}
 
 }  // namespace ui

@@ -4,10 +4,6 @@
 
 #include <windowsx.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
 namespace ui {
 
 namespace {
@@ -29,7 +25,7 @@ bool PictureBox::registerclass(HINSTANCE instance) {
 }
 
 PictureBox::PictureBox(HWND parent, int id, table::Place place, render::Rgb background, bool shown)
-    : place_(place), surface_(place.w, place.h, background) {
+    : Box(place, background) {
   // Hidden boxes are disabled too, so that neither the pointer nor the keyboard reaches them.
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (shown ? WS_VISIBLE | WS_TABSTOP : WS_DISABLED);
   hwnd_ = CreateWindowExW(0, kClass, L"", style, place.x, place.y, place.w, place.h, parent,
@@ -41,47 +37,15 @@ PictureBox::~PictureBox() {
   if (hwnd_ != nullptr) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
 }
 
-void PictureBox::setpicture(const Packed& picture) {
-  if (!picture.valid()) return;
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      uint32_t argb;
-      std::memcpy(&argb, picture.pixels + (static_cast<size_t>(y) * picture.width + x) * 4, 4);
-      surface_.setpixel(x, y, render::rgb(argb));
-    }
-  }
-}
-
-void PictureBox::setleft(int x) {
-  place_.x = x;
-  place();
-}
-
-void PictureBox::settop(int y) {
-  place_.y = y;
-  place();
-}
-
-void PictureBox::setwidth(int w) {
-  place_.w = w;
-  surface_.resize(place_.w, place_.h);
-  place();
-}
-
-void PictureBox::setheight(int h) {
-  place_.h = h;
-  surface_.resize(place_.w, place_.h);
-  place();
-}
-
 void PictureBox::scale(UINT dpi) {
   dpi_ = dpi;
-  place();
+  placed();
 }
 
-void PictureBox::place() {
-  MoveWindow(hwnd_, scaled(place_.x, dpi_), scaled(place_.y, dpi_), scaled(place_.w, dpi_),
-             scaled(place_.h, dpi_), FALSE);
+void PictureBox::placed() {
+  const table::Place p = place();
+  MoveWindow(hwnd_, scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.w, dpi_), scaled(p.h, dpi_),
+             FALSE);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -96,7 +60,7 @@ void PictureBox::repaint() {
 void PictureBox::show(HDC dc) {
   RECT to;
   GetClientRect(hwnd_, &to);
-  showpixels(dc, to, surface_.width(), surface_.height(), surface_.data());
+  showpixels(dc, to, surface().width(), surface().height(), surface().data());
 }
 
 void PictureBox::onpaint() {
@@ -112,7 +76,7 @@ void PictureBox::onmousemove(LPARAM lp) {
   GetClientRect(hwnd_, &client);
   const int device = client.right - client.left;
   if (!mousemoved || device <= 0) return;
-  mousemoved(static_cast<double>(GET_X_LPARAM(lp)) * surface_.width() / device);
+  mousemoved(static_cast<double>(GET_X_LPARAM(lp)) * surface().width() / device);
 }
 
 void PictureBox::onpress() {

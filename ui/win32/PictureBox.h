@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/Surface.h"
-#include "ui/Packed.h"
+#include "ui/Box.h"
 #include "ui/Table.h"
 
 #include <windows.h>
@@ -11,10 +11,10 @@
 
 namespace ui {
 
-// A child window with its own persistent pixel image, kept as a render::Surface that the game
-// draws into. The window shows the surface through a device-independent bitmap header over the
-// surface's own pixels: painting copies nothing first.
-class PictureBox {
+// A picture box as a child window, placed in the window's pixels at 96 dpi and scaled with the
+// screen. It shows its image through a device-independent bitmap header over the image's own
+// pixels: painting copies nothing first.
+class PictureBox final : public Box {
  public:
   // Registers the window class that every picture box uses.
   static bool registerclass(HINSTANCE instance);
@@ -25,19 +25,7 @@ class PictureBox {
   PictureBox& operator=(const PictureBox&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  render::Surface& surface() { return surface_; }
 
-  // Setting the background colour clears the whole image to it.
-  void setbackcolor(render::Rgb colour) { surface_.setbackground(colour); }
-  // Paints a picture at (0, 0) of the image, over the background.
-  void setpicture(const Packed& picture);
-
-  // Moving and sizing the box in the window's pixels at 96 dpi; a new size resizes the image,
-  // keeping what fits.
-  void setleft(int x);
-  void settop(int y);
-  void setwidth(int w);
-  void setheight(int h);
   // Places the box on a screen of `dpi` dots per inch, every pixel of it scaled.
   void scale(UINT dpi);
 
@@ -55,12 +43,10 @@ class PictureBox {
   void onmousemove(LPARAM lp);
   void onpress();
   void show(HDC dc);
-  void place();
+  void placed() override;
 
   HWND hwnd_ = nullptr;
-  table::Place place_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-  render::Surface surface_;
 };
 
 }  // namespace ui
