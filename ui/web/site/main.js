@@ -244,8 +244,11 @@ async function unpacked(stream) {
     },
   });
   const first = head.flatMap((chunk) => [...chunk.subarray(0, GZIP.length)]);
-  const gzipped = GZIP.every((b, i) => first[i] === b);
-  return gzipped ? whole.pipeThrough(new DecompressionStream('gzip')) : whole;
+  if (!GZIP.every((b, i) => first[i] === b)) return whole;
+  if (typeof DecompressionStream !== 'function') {
+    throw new Error('this browser cannot unpack it (it has no DecompressionStream)');
+  }
+  return whole.pipeThrough(new DecompressionStream('gzip'));
 }
 
 // The service worker (sw.js) keeps the site's files for visits without a network, and fetches a
