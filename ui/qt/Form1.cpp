@@ -68,10 +68,7 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   createlabels();
   setfocusorder();
   screen_.box = mainscr;
-  module1_.emplace(
-      render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(), ball->surface()},
-      screen_);
-  round_.emplace(*module1_, static_cast<game::Controls&>(*this));
+  begin(*mainscr, *offscr, *paddle, *ball, screen_, *this);
   connectevents();
   Timer1->start();
 }
@@ -212,26 +209,21 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::connectevents() {
-  connect(Command1, &QPushButton::clicked, this, &Form1::startround);
-  connect(Timer1, &QTimer::timeout, this, &Form1::tick);
-  connect(mainscr, &PictureBox::mousepressed, this, &Form1::startround);
+  connect(Command1, &QPushButton::clicked, this, [this] { startround(); });
+  connect(Timer1, &QTimer::timeout, this, [this] { tick(); });
+  connect(mainscr, &PictureBox::mousepressed, this, [this] { startround(); });
   connect(mainscr, &PictureBox::mousemoved, this,
-          [this](QPointF at) { module1_->movepaddle(game::pointerx(at.x())); });
+          [this](QPointF at) { module1().movepaddle(game::pointerx(at.x())); });
 }
 
 void Form1::initscreen() {
-  for (PictureBox* box : {mainscr, offscr}) {
-    box->setleft(origin_.x() + layout::kPlayfield.x());
-    box->settop(origin_.y() + layout::kPlayfield.y());
-    box->setwidth(layout::kPlayfield.width());
-    box->setheight(layout::kPlayfield.height());
-  }
-  offscr->setbackcolor(render::kWhite);
+  const QPoint at = origin_ + layout::kPlayfield.topLeft();
+  layplayfield(*mainscr, *offscr, at.x(), at.y());
 }
 
 void Form1::initspeed() {
-  for (std::string_view speed : table::kSpeeds) Combo1->addItem(layout::qstring(speed));
-  Combo1->setCurrentIndex(0);
+  fillspeeds([this](std::string_view speed) { Combo1->addItem(layout::qstring(speed)); },
+             [this](int index) { Combo1->setCurrentIndex(index); });
 }
 
 void Form1::paintEvent(QPaintEvent*) {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "game/Module1.h"
-#include "game/Round.h"
+#include "ui/Window.h"
 #include "ui/qt/PictureBox.h"
 
 #include <QComboBox>
@@ -27,23 +26,17 @@ class BoxScreen : public render::Screen {
   int repaints_ = 0;
 };
 
-// The game's one window. It creates its controls, wires their events to the rules and owns the
-// state; the rules themselves live in game::Module1 and game::Round.
-class Form1 : public QWidget, private game::Controls {
+// The game's one window. It creates its controls and wires their events to the game that it holds
+// (ui::Window).
+class Form1 final : public QWidget, public Window, private game::Controls {
   Q_OBJECT
 
  public:
   Form1();
 
-  void initscreen();
-  void initspeed();
+  void initscreen() override;
+  void initspeed() override;
 
-  void startround() { round_->startround(); }
-  void tick() { round_->tick(); }
-  void endround1() { round_->endround1(); }
-  void endround2() { round_->endround2(); }
-
-  game::Module1& module1() { return *module1_; }
   // The client area's top-left corner in the window: (0, 0) at the fixed size.
   QPoint origin() const { return origin_; }
   const BoxScreen& screen() const { return screen_; }
@@ -102,9 +95,6 @@ class Form1 : public QWidget, private game::Controls {
   bool asking_ = false;
   QElapsedTimer asked_;
   BoxScreen screen_;
-  // Both are made once the picture boxes that they draw on exist.
-  std::optional<game::Module1> module1_;
-  std::optional<game::Round> round_;
 };
 
 }  // namespace ui

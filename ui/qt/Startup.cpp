@@ -221,14 +221,6 @@ bool hasgnometitlebar() {
   return !plugins.entryList({QStringLiteral("*adwaita*")}, QDir::Files).isEmpty();
 }
 
-void prepare(Form1& form) {
-  form.initscreen();
-  form.initspeed();
-  form.module1().initgame();
-  // The first frame is in place before the window first shows.
-  form.module1().frame.drawall();
-}
-
 int Main(int argc, char** argv) {
   if (const std::optional<int> status = commandline(argc, argv, stdout, stderr)) return *status;
   if (!displayfound()) {

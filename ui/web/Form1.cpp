@@ -34,10 +34,7 @@ Form1::Form1() : Timer1(table::kTickMs) {
   createcontrols();
   createlabels();
   setfocusorder();
-  module1_.emplace(
-      render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(), ball->surface()},
-      static_cast<render::Screen&>(*this));
-  round_.emplace(*module1_, static_cast<game::Controls&>(*this));
+  begin(*mainscr, *offscr, *paddle, *ball, *this, *this);
   annotate();
 }
 
@@ -145,19 +142,11 @@ void Form1::describeplayfield(bool playing) {
   page::describe(mainscr->element(), playing ? table::kPlayfieldRunning : table::kPlayfieldIdle);
 }
 
-void Form1::initscreen() {
-  for (auto* box : {&mainscr, &offscr}) {
-    (*box)->setleft(table::kPlayfield.x);
-    (*box)->settop(table::kPlayfield.y);
-    (*box)->setwidth(table::kPlayfield.w);
-    (*box)->setheight(table::kPlayfield.h);
-  }
-  offscr->setbackcolor(render::kWhite);
-}
+void Form1::initscreen() { layplayfield(*mainscr, *offscr); }
 
 void Form1::initspeed() {
-  for (std::string_view speed : table::kSpeeds) page::append(Combo1, speed);
-  page::choose(Combo1, 0);
+  fillspeeds([this](std::string_view speed) { page::append(Combo1, speed); },
+             [this](int index) { page::choose(Combo1, index); });
 }
 
 void Form1::show() {
@@ -167,7 +156,7 @@ void Form1::show() {
 }
 
 void Form1::pointermove(page::Element e, double x) {
-  if (e == mainscr->element()) module1_->movepaddle(game::pointerx(x));
+  if (e == mainscr->element()) module1().movepaddle(game::pointerx(x));
 }
 
 void Form1::pointerdown(page::Element e) {

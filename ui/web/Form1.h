@@ -1,7 +1,6 @@
 #pragma once
 
-#include "game/Module1.h"
-#include "game/Round.h"
+#include "ui/Window.h"
 #include "ui/web/Page.h"
 #include "ui/web/PictureBox.h"
 
@@ -18,25 +17,19 @@ class Timer {
   explicit Timer(int periodms) { page::settimer(periodms); }
 };
 
-// The game's one window, made of the page's elements. It creates its controls, forwards their
-// events to the rules and owns the state; the rules themselves live in game::Module1 and
-// game::Round.
-class Form1 : private game::Controls, private render::Screen {
+// The game's one window, made of the page's elements. It creates its controls and forwards their
+// events at once to the game that it holds (ui::Window).
+class Form1 final : public Window, private game::Controls, private render::Screen {
  public:
   // Creates the window and its controls, hidden.
   Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
-  game::Module1& module1() { return *module1_; }
-
-  void initscreen();
-  void initspeed();
+  void initscreen() override;
+  void initspeed() override;
   // Shows the window, with the focus on "START".
   void show();
-
-  void startround() { round_->startround(); }
-  void tick() { round_->tick(); }
 
   // The page's events on the window's elements; each goes at once to the rule it drives.
   void pointermove(page::Element e, double x);
@@ -75,9 +68,6 @@ class Form1 : private game::Controls, private render::Screen {
   void repaint() override { mainscr->repaint(); }
 
   page::Element form_ = -1;
-  // Both are made once the picture boxes that they draw on exist.
-  std::optional<game::Module1> module1_;
-  std::optional<game::Round> round_;
 };
 
 }  // namespace ui

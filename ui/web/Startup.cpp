@@ -4,14 +4,6 @@
 
 namespace ui {
 
-void prepare(Form1& form) {
-  form.initscreen();
-  form.initspeed();
-  form.module1().initgame();
-  // The first frame is in place before the window first shows.
-  form.module1().frame.drawall();
-}
-
 Form1* Main() {
   // The page is the window's only owner and never closes it from inside: the window lives as
   // long as the page, and goes with it.

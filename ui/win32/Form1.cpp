@@ -70,11 +70,8 @@ Form1::Form1() : Timer1(table::kTickMs), background_(picture(L"background")) {
   createcontrols();
   createlabels();
   setfocusorder();
-  module1_.emplace(
-      render::Surfaces{mainscr->surface(), offscr->surface(), paddle->surface(), ball->surface()},
-      static_cast<render::Screen&>(*this));
-  round_.emplace(*module1_, static_cast<game::Controls&>(*this));
-  mainscr->mousemoved = [this](double x) { module1_->movepaddle(game::pointerx(x)); };
+  begin(*mainscr, *offscr, *paddle, *ball, *this, *this);
+  mainscr->mousemoved = [this](double x) { module1().movepaddle(game::pointerx(x)); };
   mainscr->mousepressed = [this] { startround(); };
   annotate();
   layout();
@@ -201,21 +198,13 @@ SIZE Form1::outersize() const {
   return {r.right - r.left, r.bottom - r.top};
 }
 
-void Form1::initscreen() {
-  for (auto* box : {&mainscr, &offscr}) {
-    (*box)->setleft(table::kPlayfield.x);
-    (*box)->settop(table::kPlayfield.y);
-    (*box)->setwidth(table::kPlayfield.w);
-    (*box)->setheight(table::kPlayfield.h);
-  }
-  offscr->setbackcolor(render::kWhite);
-}
+void Form1::initscreen() { layplayfield(*mainscr, *offscr); }
 
 void Form1::initspeed() {
-  for (std::string_view speed : table::kSpeeds) {
+  const auto append = [this](std::string_view speed) {
     SendMessageW(Combo1, CB_ADDSTRING, 0, LPARAM(gdi::wide(speed).c_str()));
-  }
-  SendMessageW(Combo1, CB_SETCURSEL, 0, 0);
+  };
+  fillspeeds(append, [this](int index) { SendMessageW(Combo1, CB_SETCURSEL, index, 0); });
 }
 
 // When a round starts, the focus goes to the playfield before "START" greys out, and screen

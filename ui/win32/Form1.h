@@ -1,8 +1,7 @@
 #pragma once
 
-#include "game/Module1.h"
-#include "game/Round.h"
 #include "ui/Packed.h"
+#include "ui/Window.h"
 #include "ui/win32/Accessible.h"
 #include "ui/win32/Gdi.h"
 #include "ui/win32/PictureBox.h"
@@ -16,9 +15,9 @@
 
 namespace ui {
 
-// The game's one window. It creates its controls, forwards their events to the rules and owns
-// the state; the rules themselves live in game::Module1 and game::Round.
-class Form1 : private game::Controls, private render::Screen {
+// The game's one window. It creates its controls and forwards their events at once to the game
+// that it holds (ui::Window).
+class Form1 final : public Window, private game::Controls, private render::Screen {
  public:
   // Registers the window classes of the window and of its picture boxes.
   static bool registerclasses(HINSTANCE instance);
@@ -30,13 +29,9 @@ class Form1 : private game::Controls, private render::Screen {
   Form1& operator=(const Form1&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  game::Module1& module1() { return *module1_; }
 
-  void initscreen();
-  void initspeed();
-
-  void startround() { round_->startround(); }
-  void tick() { round_->tick(); }
+  void initscreen() override;
+  void initspeed() override;
 
   // Gives the window's keyboard handling a message first: true when it took the message.
   bool keyboard(MSG& msg);
@@ -95,9 +90,6 @@ class Form1 : private game::Controls, private render::Screen {
   gdi::Brush black_;
   gdi::Brush buttonface_;
   Accessible accessible_;
-  // Both are made once the picture boxes that they draw on exist.
-  std::optional<game::Module1> module1_;
-  std::optional<game::Round> round_;
 };
 
 }  // namespace ui

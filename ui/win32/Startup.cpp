@@ -108,14 +108,6 @@ int run(Form1& form) {
 
 }  // namespace
 
-void prepare(Form1& form) {
-  form.initscreen();
-  form.initspeed();
-  form.module1().initgame();
-  // The first frame is in place before the window first shows.
-  form.module1().frame.drawall();
-}
-
 int Main(int show) {
   if (const std::optional<int> status = answer(arguments())) return *status;
   const Com com;

@@ -142,11 +142,15 @@ class Page {
   }
 
   // Every picture that the game puts on a canvas is opaque, so the canvas is too: the browser
-  // neither premultiplies its pixels nor blends it with what lies beneath.
+  // neither premultiplies its pixels nor blends it with what lies beneath. A canvas of the game
+  // is only ever written whole, never drawn on, so it is kept in memory rather than on a graphics
+  // processor, which would add an upload and a wait before each write (WebKit's takes longer
+  // than the whole move) and, for the window's picture, a layer composited under every frame.
   // A box's pixels stay where they are in the game's memory, so its view of them is made once.
   putimage(id, pixels, width, height) {
     let c = this.contexts.get(id);
-    if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d', { alpha: false })));
+    const kept = { alpha: false, willReadFrequently: true };
+    if (!c) this.contexts.set(id, (c = this.elements[id].getContext('2d', kept)));
     let image = this.images.get(id);
     const same = image?.data.byteOffset === pixels.byteOffset && image.data.buffer === pixels.buffer;
     if (!same || image.width !== width || image.height !== height) {
@@ -228,23 +232,11 @@ async function compile(url) {
 // A gzipped stream unpacked, or as it is if the browser has unpacked it already: a host that
 // declares the file gzip-encoded has it undone on the way in.
 async function unpacked(stream) {
-  const reader = stream.getReader();
-  const head = [];
-  while (head.reduce((n, chunk) => n + chunk.length, 0) < GZIP.length) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    head.push(value);
-  }
-  const whole = new ReadableStream({
-    start: (c) => head.forEach((chunk) => c.enqueue(chunk)),
-    pull: async (c) => {
-      const { done, value } = await reader.read();
-      if (done) c.close();
-      else c.enqueue(value);
-    },
-  });
-  const first = head.flatMap((chunk) => [...chunk.subarray(0, GZIP.length)]);
-  if (!GZIP.every((b, i) => first[i] === b)) return whole;
+  const [probe, whole] = stream.tee();
+  const reader = probe.getReader();
+  const { value: head = [] } = await reader.read();
+  reader.cancel();
+  if (head[0] !== GZIP[0] || head[1] !== GZIP[1]) return whole;
   if (typeof DecompressionStream !== 'function') {
     throw new Error('this browser cannot unpack it (it has no DecompressionStream)');
   }
