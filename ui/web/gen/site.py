@@ -9,7 +9,7 @@
         the packed pictures as one icon file whose images are PNGs, as browsers take them
     site.py worker TEMPLATE OUT.js SITE FILE...
         the service worker from its template, with the site's FILEs for @FILES@, each with the
-        hash of its bytes in SITE, and a hash of names and bytes of them all for @VERSION@
+        hash of its bytes in SITE (a gzipped one's unpacked bytes too), and a hash of names and bytes of them all for @VERSION@
 
 The output depends only on the inputs, so a build gives the same bytes wherever it runs. A new
 build with any file changed gives a new worker, which the browser takes as a new version.
@@ -78,6 +78,10 @@ def favicon(out, pictures):
         f.write(icon + b"".join(image for _, image in images))
 
 
+def sri(data):
+    return "sha256-" + base64.b64encode(hashlib.sha256(data).digest()).decode()
+
+
 def worker(template, out, site, files):
     with open(template, encoding="utf-8") as f:
         text = f.read()
@@ -87,9 +91,11 @@ def worker(template, out, site, files):
     whole = hashlib.sha256()
     for name in sorted(files):
         with open(os.path.join(site, name), "rb") as f:
-            digest = hashlib.sha256(f.read()).digest()
-        whole.update(name.encode() + b"\0" + digest)
-        listed.append([name, "sha256-" + base64.b64encode(digest).decode()])
+            data = f.read()
+        whole.update(name.encode() + b"\0" + hashlib.sha256(data).digest())
+        # A host may declare a gzipped file gzip-encoded, and the browser then holds it unpacked.
+        unpacked = [sri(gzip.decompress(data))] if name.endswith(".gz") else []
+        listed.append([name, " ".join([sri(data)] + unpacked)])
     text = text.replace("@VERSION@", whole.hexdigest()[:16])
     text = text.replace("@FILES@", "[\n" + "".join(f"  {json.dumps(f)},\n" for f in listed) + "]")
     with open(out, "w", encoding="utf-8") as f:
