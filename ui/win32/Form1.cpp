@@ -303,7 +303,7 @@ void Form1::onpaint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   const RECT client = {0, 0, scale(table::kClientWidth), scale(table::kClientHeight)};
   if (dc != nullptr && background_.valid()) {
-    showpixels(dc, client, background_.width, background_.height, background_.pixels);
+    putpixels(dc, client, background_.width, background_.height, background_.pixels);
   } else if (dc != nullptr) {
     FillRect(dc, &client, buttonface_.get());
   }

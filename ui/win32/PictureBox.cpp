@@ -52,20 +52,20 @@ void PictureBox::placed() {
 void PictureBox::repaint() {
   if (!IsWindowVisible(hwnd_)) return;
   const gdi::WindowDc dc(hwnd_);
-  if (dc.get() != nullptr) show(dc.get());
+  if (dc.get() != nullptr) paint(dc.get());
   // What the paint brought is on the screen, so a paint already queued has nothing left to do.
   ValidateRect(hwnd_, nullptr);
 }
 
-void PictureBox::show(HDC dc) {
+void PictureBox::paint(HDC dc) {
   RECT to;
   GetClientRect(hwnd_, &to);
-  showpixels(dc, to, surface().width(), surface().height(), surface().data());
+  putpixels(dc, to, surface().width(), surface().height(), surface().data());
 }
 
 void PictureBox::onpaint() {
   PAINTSTRUCT ps;
-  if (HDC dc = BeginPaint(hwnd_, &ps)) show(dc);
+  if (HDC dc = BeginPaint(hwnd_, &ps)) paint(dc);
   EndPaint(hwnd_, &ps);
 }
 

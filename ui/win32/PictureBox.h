@@ -42,7 +42,7 @@ class PictureBox final : public Box {
   void onpaint();
   void onmousemove(LPARAM lp);
   void onpress();
-  void show(HDC dc);
+  void paint(HDC dc);
   void placed() override;
 
   HWND hwnd_ = nullptr;

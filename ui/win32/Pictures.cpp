@@ -11,7 +11,7 @@ Packed picture(const wchar_t* name) {
   return unpack(data, SizeofResource(module, found));
 }
 
-void showpixels(HDC dc, const RECT& to, int width, int height, const void* pixels) {
+void putpixels(HDC dc, const RECT& to, int width, int height, const void* pixels) {
   // A header over the pixels where they are: the image is read as a device-independent bitmap,
   // top row first (negative height), blue in the lowest byte as in 0xFFRRGGBB.
   BITMAPINFO info = {};

@@ -11,9 +11,9 @@ namespace ui {
 // copied. A picture that is missing or damaged gives an invalid one.
 Packed picture(const wchar_t* name);
 
-// Shows width x height 32-bit pixels (0xFFRRGGBB, top row first, no padding) on dc over the
+// Puts width x height 32-bit pixels (0xFFRRGGBB, top row first, no padding) on dc over the
 // rectangle `to`: each pixel is copied as it is, or, on a scaled screen, becomes a block of
 // whole device pixels of one colour, never a blend.
-void showpixels(HDC dc, const RECT& to, int width, int height, const void* pixels);
+void putpixels(HDC dc, const RECT& to, int width, int height, const void* pixels);
 
 }  // namespace ui
