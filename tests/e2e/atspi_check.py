@@ -123,6 +123,18 @@ def main():
     inserted = pump(WAIT, lambda: ("object:text-changed:insert", "MID") in heard)
     print("Events from the speed list:", heard)
     check(inserted, "the new entry reaches the bus as text")
+    # An entry chosen in the open list was heard there: closing it announces no new text. What
+    # the closing sent is on the bus before the next entry chosen on the closed list.
+    subprocess.run(["xdotool", "key", "alt+Down"], check=True)
+    check(pump(WAIT, lambda: pyatspi.STATE_EXPANDED in states(speed)), "the speed list opens")
+    subprocess.run(["xdotool", "key", "Down", "Return"], check=True)
+    check(pump(WAIT, lambda: text(speed) == "HIGH"), "the speed list reads HIGH, chosen open")
+    subprocess.run(["xdotool", "key", "Up"], check=True)
+    pump(WAIT, lambda: heard.count(("object:text-changed:insert", "MID")) == 2)
+    print("Events from the speed list:", heard)
+    check(heard.count(("object:text-changed:insert", "MID")) == 2 and
+          ("object:text-changed:insert", "HIGH") not in heard,
+          "an entry chosen in the open list is not announced again as the list closes")
     pyatspi.Registry.deregisterEventListener(listen, *kinds)
 
     action = start.queryAction()
