@@ -139,8 +139,7 @@ TEST(NoDisplay, AChosenPlatformNeedsNoDisplayAndStopsOnSigterm) {
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   const QByteArray said = p.readAllStandardError();
   EXPECT_EQ(p.exitCode(), 0) << said.toStdString();
-  // What was held back while the toolkit started is passed on once it has: the standard error
-  // that the loader wrote to, and the toolkit's own messages.
+  // The loader's standard error and the toolkit's messages, held back meanwhile, are passed on.
   for (const char* held : {"platforms/libqoffscreen.so [0];", "plugins/platforms\" ..."})
     EXPECT_TRUE(said.contains(held)) << "the start-up's words were dropped: no " << held;
 }
