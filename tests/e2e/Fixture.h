@@ -19,10 +19,9 @@ constexpr int kBallRestY = game::kPaddleY - game::kBallH;
 constexpr int kBallOnPaddle = (game::kPaddleW - game::kBallW) / 2;
 
 // Empty when `file`, which the `preset` build makes, is there; else which build to make, and how.
-inline std::string unbuilt(const char* file, const char* preset) {
+inline std::string unbuilt(const std::string& file, const std::string& preset) {
   if (std::filesystem::exists(file)) return {};
-  return std::string(file) + " is missing, which the " + preset + " build makes: cmake --preset " +
-         preset + " && cmake --build --preset " + preset;
+  return file + " is not built: cmake --preset " + preset + " && cmake --build --preset " + preset;
 }
 
 // Tests that play the real program on a private desktop. Outside continuous integration a

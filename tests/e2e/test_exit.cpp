@@ -111,9 +111,8 @@ TEST(NoDisplay, AChosenPlatformNeedsNoDisplayAndStopsOnSigterm) {
   QProcessEnvironment env = bare();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   // The dynamic loader and the toolkit speak of the platform plugin only while the toolkit starts.
-  env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
-  env.insert(QStringLiteral("QT_LOGGING_RULES"),
-             QStringLiteral("qt.core.plugin.factoryloader=true"));
+  env.insert(session::environment(
+      QStringLiteral("LD_DEBUG=files QT_LOGGING_RULES=qt.core.plugin.factoryloader=true")));
   QTemporaryDir runtime;
   env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
   QProcess p;
