@@ -523,8 +523,10 @@ int measureall(const Options& o) {
   bare.label = "the bare window", bare.exe = POMURAN_BARE_EXECUTABLE, bare.caption = "pomuran-bare";
   for (const Program* p : {&game, &bare}) {
     if (!fs::exists(p->exe)) {
-      std::printf("%s is not built (%s): build the windows preset first\n", p->label.c_str(),
-                  p->exe.c_str());
+      std::printf(
+          "%s is not built (%s): cmake --preset windows && cmake --build --preset "
+          "windows\n",
+          p->label.c_str(), p->exe.c_str());
       return kSkip;
     }
   }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <iostream>
 
@@ -17,6 +18,12 @@ using session::Seen;
 constexpr int kBallRestY = game::kPaddleY - game::kBallH;
 constexpr int kBallOnPaddle = (game::kPaddleW - game::kBallW) / 2;
 
+// Empty when `file`, which the `preset` build makes, is there; else which build to make, and how.
+inline std::string unbuilt(const std::string& file, const std::string& preset) {
+  if (std::filesystem::exists(file)) return {};
+  return file + " is not built: cmake --preset " + preset + " && cmake --build --preset " + preset;
+}
+
 // Tests that play the real program on a private desktop. Outside continuous integration a
 // machine without the desktop tools skips them; in it, the same lack is a failure.
 class OnDesktop : public ::testing::Test {
@@ -25,7 +32,9 @@ class OnDesktop : public ::testing::Test {
     std::string why;
     bool toolsmissing = false;
     desktop_ = session::Desktop::shared(kind(), &why, &toolsmissing);
-    if (desktop_ != nullptr) return;
+    if (desktop_ != nullptr && kind() == session::Kind::Wine)
+      why = unbuilt(POMURAN_WINDOWS_EXECUTABLE, "windows");
+    if (desktop_ != nullptr && why.empty()) return;
     if (toolsmissing && !session::inci()) GTEST_SKIP() << why;
     FAIL() << why;
   }

@@ -123,6 +123,18 @@ def main():
     inserted = pump(WAIT, lambda: ("object:text-changed:insert", "MID") in heard)
     print("Events from the speed list:", heard)
     check(inserted, "the new entry reaches the bus as text")
+    # An entry chosen in the open list, a key at a time as a player types, was heard there: its
+    # closing announces nothing; what it sent is on the bus before the closed list's next entry.
+    subprocess.run(["xdotool", "key", "alt+Down"], check=True)
+    check(pump(WAIT, lambda: pyatspi.STATE_EXPANDED in states(speed)), "the speed list opens")
+    subprocess.run(["xdotool", "key", "Down"], check=True)
+    check(pump(WAIT, lambda: pyatspi.STATE_SELECTED in states(speed[0][2])), "Down picks HIGH")
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+    check(pump(WAIT, lambda: text(speed) == "HIGH"), "the speed list reads HIGH, chosen open")
+    subprocess.run(["xdotool", "key", "Up"], check=True)
+    again = pump(WAIT, lambda: heard.count(("object:text-changed:insert", "MID")) == 2)
+    check(again and ("object:text-changed:insert", "HIGH") not in heard,
+          f"an entry chosen in the open list is not announced again as it closes: {heard}")
     pyatspi.Registry.deregisterEventListener(listen, *kinds)
 
     action = start.queryAction()

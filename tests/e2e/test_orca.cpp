@@ -97,6 +97,8 @@ QStringList firefox(const session::Desktop& desktop, const QString& address) {
 
 TEST_P(Orca, SpeaksTheWindowTheChosenSpeedAndTheStartOfARound) {
   const Row& row = GetParam();
+  const std::string site = row.page ? e2e::unbuilt(POMURAN_SITE "/index.html", "web") : "";
+  if (!site.empty()) FAIL() << site;
   session::ScreenReader orca(desktop());
   std::string why;
   bool toolsmissing = false;

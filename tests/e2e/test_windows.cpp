@@ -33,7 +33,13 @@ void setdpi(const session::Desktop& d, int dpi) {
   d.tool(QStringLiteral("wineserver"), {QStringLiteral("-w")});
 }
 
-TEST_F(OnWine, StartAndReturnBeginARoundTheValuesShowInTheirFaceAndAt192DpiPixelsAreBlocks) {
+// A dark scheme in colours that no picture of the game holds; programs read it as they start.
+constexpr std::pair<const char*, QRgb> kDark[] = {{"ButtonFace", 0xFF203040},
+                                                  {"ButtonText", 0xFFF0E060},
+                                                  {"Window", 0xFF101820},
+                                                  {"WindowText", 0xFF60E0F0}};
+
+TEST_F(OnWine, StartAndReturnBeginARoundValuesShowInTheirFaceControlsTakeTheSchemeAt192DpiBlocks) {
   const QImage want = expected::window(expected::firstfield());
   {
     E2E_START(g);
@@ -62,6 +68,37 @@ TEST_F(OnWine, StartAndReturnBeginARoundTheValuesShowInTheirFaceAndAt192DpiPixel
     const auto climbing = g.waitfield([](const auto& s) { return s.bally < e2e::kBallRestY - 10; });
     EXPECT_TRUE(climbing && climbing->bally < e2e::kBallRestY - 10) << session::describe(climbing);
     desktop().pointer({1023, 767});
+  }
+  {
+    // Under a dark scheme the pictures keep their colours, "SPEED :" takes the button colours and
+    // the list's field the window colours; START and the list's arrow follow Wine's theme.
+    const QString key = QStringLiteral("HKCU\\Control Panel\\Colors");
+    const QString saved = desktop().env().value(QStringLiteral("WINEPREFIX")) + "/colours.reg";
+    const auto reg = [this](const QStringList& a) {
+      desktop().tool("wine", QStringList{"reg"} + a);
+    };
+    reg({"export", key, saved, "/y"});
+    const auto restore = [&](void*) { reg({"import", saved}); };
+    const std::unique_ptr<void, decltype(restore)> scheme(this, restore);
+    for (const auto& [name, c] : kDark)
+      reg({"add", key, "/v", name, "/d",
+           QString::asprintf("%d %d %d", qRed(c), qGreen(c), qBlue(c)), "/f"});
+    E2E_START(g);
+    std::string first;
+    EXPECT_EQ(g.waitwindow(want, 1.0, &first), 0) << first;
+    const auto colours = [&](QRect control) {  // the scheme's that it shows, by name
+      const QImage shown = g.part(control);
+      QStringList names;
+      for (const auto& [name, rgb] : kDark)
+        if (!ink(shown, rgb).isEmpty()) names << QLatin1String(name);
+      return names.join(u' ').toStdString();
+    };
+    for (const auto& [what, control, wanted] :
+         {std::tuple{"\"SPEED :\"", ui::layout::kLabel1, "ButtonFace ButtonText"},
+          {"the speed list", ui::layout::kCombo1, "Window WindowText"}}) {
+      const auto taken = [&](const std::string& seen) { return seen == wanted; };
+      EXPECT_EQ(session::waituntil([&] { return colours(control); }, taken), wanted) << what;
+    }
   }
   // The prefix is the desktop's, shared with the other cases: its scale goes back, pass or fail.
   setdpi(desktop(), 192);
