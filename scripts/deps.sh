@@ -8,9 +8,9 @@
 #                             tests' driver from the npm registry (npm ci of package-lock.json)
 set -euo pipefail
 
-play=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ipafont-gothic)
+play=(cmake g++ make python3 qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev fonts-ipafont-gothic)
 package=(dpkg-dev git)
-windows=(cmake make g++ g++-mingw-w64-x86-64-posix)
+windows=(cmake make g++ g++-mingw-w64-x86-64-posix python3)
 # The Windows installer and zip; git gives them the last commit's date.
 windows+=(nsis zip git)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-utils imagemagick
