@@ -19,8 +19,7 @@ import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
-import { chromium } from 'playwright-core';
-import { ENGINES, LIMIT, newtab, poll } from './engines.mjs';
+import { ENGINES, LIMIT, chromium, newtab, poll } from './engines.mjs';
 import {
   BALL_OVER_PADDLE,
   BALL_REST_TOP,

@@ -17,7 +17,7 @@ const load = (name) =>
   import(name).catch((e) => {
     throw new Error(`${name} is missing (scripts/deps.sh test installs it): ${e.message}`);
   });
-const { chromium } = await load('playwright-core');
+export const { chromium } = await load('playwright-core');
 const { default: puppeteer } = await load('puppeteer-core');
 
 // The browsers see no Japanese face, as on a machine that has none of the labels' faces: the
