@@ -18,9 +18,7 @@
 #ifdef POMURAN_PAGE_CALLS
 #define POMURAN_PAGE_CALL(ret, name, params, ...) EM_JS(ret, name, params, __VA_ARGS__)
 #else
-#define POMURAN_PAGE_CALL(ret, name, params, ...)   \
-  _EM_JS_CPP_BEGIN ret name params EM_IMPORT(name); \
-  _EM_JS_CPP_END
+#define POMURAN_PAGE_CALL(ret, name, params, ...) extern "C" ret name params EM_IMPORT(name);
 #endif
 
 namespace ui::page {
