@@ -87,8 +87,6 @@ void Form1::createcontrols() {
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setEditable(false);
   Combo1->setGeometry(layout::kCombo1);
-  // The entries drop down in a list of their own, which screen readers also meet.
-  Combo1->view()->setAccessibleName(layout::qstring(table::kSpeedName));
 
   Command1 = new QPushButton(layout::qstring(table::kStart), this);
   Command1->setObjectName(QStringLiteral("Command1"));
