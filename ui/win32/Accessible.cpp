@@ -7,46 +7,61 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace ui {
 
 namespace {
 
-// The annotations waiting for the first screen reader. A hook procedure gets no data of its
-// own, and the program has one window on one thread, so the hook finds them here.
+// The annotations waiting for the first screen reader. A window procedure gets no data of its
+// own, and the program has one window on one thread, so the procedure finds them here.
 Accessible* waiting = nullptr;
 
 }  // namespace
 
-// Screen readers ask a window for its accessible object with WM_GETOBJECT, sent to the window
-// whatever its class; a hook on the messages sent to this thread's windows sees the first one
-// before the window answers, for the controls of the system's classes as well.
-Accessible::Accessible()
-    : hook_(SetWindowsHookExW(WH_CALLWNDPROC, onsent, nullptr, GetCurrentThreadId())) {
-  waiting = this;
-}
+Accessible::Accessible() { waiting = this; }
 
 Accessible::~Accessible() {
-  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-  if (waiting == this) waiting = nullptr;
   clear();
+  if (waiting == this) waiting = nullptr;
   if (services_ != nullptr) services_->Release();
   if (com_) CoUninitialize();
 }
 
-LRESULT CALLBACK Accessible::onsent(int code, WPARAM wp, LPARAM lp) {
-  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
-  if (code == HC_ACTION && sent->message == WM_GETOBJECT && waiting != nullptr) {
-    std::exchange(waiting, nullptr)->start();
+// Screen readers ask a window for its accessible object with WM_GETOBJECT, which reaches the
+// window's procedure whatever its class; each annotated window's procedure waits behind this
+// one until the first such message. A hook on the thread's messages would see it too, but
+// Wine asks its server about every message sent while a hook is set.
+LRESULT CALLBACK Accessible::onmessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  WNDPROC proc = nullptr;
+  if (waiting != nullptr) {
+    for (const Watched& w : waiting->watched_)
+      if (w.hwnd == hwnd) proc = w.proc;
   }
-  return CallNextHookEx(nullptr, code, wp, lp);
+  if (proc == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_GETOBJECT) waiting->start();
+  return CallWindowProcW(proc, hwnd, msg, wp, lp);
+}
+
+void Accessible::watch(HWND hwnd) {
+  for (const Watched& w : watched_)
+    if (w.hwnd == hwnd) return;
+  const LONG_PTR mine = reinterpret_cast<LONG_PTR>(&Accessible::onmessage);
+  watched_.push_back(
+      {hwnd, reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, mine))});
+}
+
+void Accessible::unwatch() {
+  for (const Watched& w : watched_)
+    if (IsWindow(w.hwnd))
+      SetWindowLongPtrW(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(w.proc));
+  watched_.clear();
 }
 
 // Joins the apartment that the service's objects live in, for the life of the window, and lays
 // every text given so far.
 void Accessible::start() {
-  if (hook_ != nullptr) UnhookWindowsHookEx(std::exchange(hook_, nullptr));
+  started_ = true;
+  unwatch();
   com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   void* services = nullptr;
   if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
@@ -68,6 +83,7 @@ void Accessible::set(HWND hwnd, const GUID& property, std::string_view text) {
   auto at = std::find_if(annotations_.begin(), annotations_.end(), same);
   if (at == annotations_.end()) at = annotations_.insert(at, {hwnd, &property, {}});
   at->text = gdi::wide(text);
+  if (!started_) watch(hwnd);
   apply(*at);
 }
 
@@ -82,6 +98,7 @@ void Accessible::apply(const Annotation& a) const {
 }
 
 void Accessible::clear() {
+  unwatch();
   for (const Annotation& a : annotations_) {
     for (const LONG object : {OBJID_CLIENT, OBJID_WINDOW}) {
       if (services_ == nullptr) break;

@@ -14,7 +14,7 @@ namespace ui {
 // from the windows' texts (dynamic annotation): the caption stays "ポムラン" while the window is
 // heard as "Pomuran (ポムラン)", and the playfield, which has no text, gets a name at all.
 // A start without a screen reader needs none of it, so the annotation service, and COM with it,
-// start when a screen reader first asks one of the thread's windows for its accessible object;
+// start when a screen reader first asks one of the annotated windows for its accessible object;
 // until then the texts wait here. Where the service is missing, the standard names stay.
 class Accessible {
  public:
@@ -34,15 +34,23 @@ class Accessible {
     const GUID* property;
     std::wstring text;
   };
+  // A window whose own procedure waits behind this class's until a screen reader asks.
+  struct Watched {
+    HWND hwnd;
+    WNDPROC proc;
+  };
   void set(HWND hwnd, const GUID& property, std::string_view text);
   void apply(const Annotation& a) const;
+  void watch(HWND hwnd);
+  void unwatch();
   void start();
-  static LRESULT CALLBACK onsent(int code, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK onmessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-  HHOOK hook_ = nullptr;
+  bool started_ = false;
   bool com_ = false;
   IAccPropServices* services_ = nullptr;
   std::vector<Annotation> annotations_;
+  std::vector<Watched> watched_;
 };
 
 }  // namespace ui
