@@ -17,8 +17,9 @@ std::string platformchoice(const std::function<std::string(const char*)>& getenv
 // Whether the toolkit ships a GNOME-style Wayland title bar (the `adwaita` decoration plugin).
 bool hasgnometitlebar();
 
-// Steps of start-up between creating the window and showing it: lays out the playfield, fills
-// the speed list, sets the game state and draws the first frame.
+// Steps of start-up between creating the window and showing it: keeps the toolkit from loading
+// a graphics driver on Wayland, lays out the playfield, fills the speed list, sets the game
+// state and draws the first frame.
 void prepare(Form1& form);
 
 // The program's entry: prepares the window, draws the first frame, shows it and runs.
