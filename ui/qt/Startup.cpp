@@ -234,10 +234,13 @@ namespace {
 // draws none, and its switch for systems without OpenGL skips the question. Where it does not
 // (weston, mutter), the toolkit's own title bar needs the integration on these versions, so EGL
 // stays there. Qt 6.8 asks only once the integration is set up for a window that draws with it.
+// GNOME's mutter is not asked: it offers no xdg-decoration, and a second connection made just
+// before the window showed cut the bottom off the first size it gave the window (3 starts in 8).
 void keepopenglaway() {
   constexpr const char* kNoTitleBars = "QT_WAYLAND_DISABLE_WINDOWDECORATION";
   if (QGuiApplication::platformName() != QLatin1String("wayland") ||
-      QLibraryInfo::version() >= QVersionNumber(6, 8) || qEnvironmentVariableIsSet(kNoTitleBars))
+      QLibraryInfo::version() >= QVersionNumber(6, 8) || qEnvironmentVariableIsSet(kNoTitleBars) ||
+      namesgnome(fromenv("XDG_CURRENT_DESKTOP")))
     return;
   const std::vector<std::string> globals = compositorglobals();
   if (std::find(globals.begin(), globals.end(), "zxdg_decoration_manager_v1") != globals.end())
