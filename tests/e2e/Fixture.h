@@ -79,37 +79,62 @@ inline void expectendsorderly(session::Game& g, const std::function<void()>& how
 }
 
 // The speed list as a player uses it: a click drops it, a click on an entry takes that entry and
-// closes it, and nothing opens again or changes by itself after. The entries are rows of the
-// area that changed when the list opened, wherever the style drops it. The first entry is taken,
-// then the second, then the first again, which shows the same text as the first time. `away` is
-// a point off the window, where the pointer waits while a picture is taken.
+// closes it, and nothing opens again or changes by itself after. The list has dropped once its
+// column changed beyond the closed list. It shows its chosen entry in the highlight colour, the
+// strong colour that most of what changed has; the other entries are rows of that band's height
+// above and below it, wherever the desktop put the list and whatever else it redrew. The second
+// entry is taken, then the first, then the second again, which shows the same text as the first
+// time: the toolkit ignores a release on the entry under the press that dropped the list, so each
+// choice is another entry than the one before. `away` is a point off the window, where the
+// pointer waits while a picture is taken.
 inline void expectlisttakesachoice(const session::Game& g, const session::Desktop& d, QPoint away) {
   const QRect list = ui::layout::kCombo1.translated(g.client().topLeft());
-  const int row = list.height();
-  const QRect around = list.adjusted(-row, -4 * row, row, 4 * row) & QRect(0, 0, 1024, 768);
+  const QRect column = list.adjusted(0, -4 * list.height(), 0, 4 * list.height());
   const auto still = [&](QRect r) {
     return session::waitsettled([&] { return d.shot(r); },
                                 [](const QImage& s) { return !s.isNull(); });
   };
+  // Where the column differs from `from`: the pixels `of` picks, outside the closed list if
+  // `beyond`, in screen coordinates.
+  const auto changes = [&](const QImage& from, const QImage& to, bool beyond, auto of) {
+    QRect box;
+    for (int y = 0; y < to.height() && !from.isNull(); ++y)
+      for (int x = 0; x < to.width(); ++x)
+        if (to.pixel(x, y) != from.pixel(x, y) && of(to.pixel(x, y)) &&
+            !(beyond && list.contains(column.topLeft() + QPoint(x, y))))
+          box |= QRect(x, y, 1, 1);
+    return box.translated(column.topLeft());
+  };
+  const auto any = [](QRgb) { return true; };
+  d.pointer(away);
+  const QImage closed = still(column);
   QList<QImage> chosen;
-  for (int entry : {0, 1, 0}) {
+  int current = 0;
+  for (int entry : {1, 0, 1}) {
     SCOPED_TRACE(entry);
     d.pointer(list.center());
-    const QImage before = still(around);
+    const QImage before = still(column);
     d.click(list.center());
-    const auto opened = [&](const QImage& s) { return !s.isNull() && s != before; };
-    ASSERT_TRUE(opened(session::waituntil([&] { return d.shot(around); }, opened)))
+    const auto dropped = [&](const QImage& s) { return !changes(before, s, true, any).isEmpty(); };
+    ASSERT_TRUE(dropped(session::waituntil([&] { return d.shot(column); }, dropped)))
         << "the list did not open";
-    const QImage open = still(around);
-    QRect dropped;
+    const QImage open = still(column);
+    QHash<QRgb, int> colours;
     for (int y = 0; y < open.height(); ++y)
       for (int x = 0; x < open.width(); ++x)
-        if (open.pixel(x, y) != before.pixel(x, y)) dropped |= QRect(x, y, 1, 1);
-    dropped.translate(around.topLeft());
-    d.click({dropped.center().x(), dropped.top() + dropped.height() * (2 * entry + 1) / 6});
+        if (open.pixel(x, y) != before.pixel(x, y) && QColor(open.pixel(x, y)).hsvSaturation() > 64)
+          ++colours[open.pixel(x, y)];
+    ASSERT_FALSE(colours.isEmpty()) << "the dropped list shows no highlighted entry";
+    const auto most = [](auto a, auto b) { return a.second < b.second; };
+    const QRgb highlight =
+        std::max_element(colours.keyValueBegin(), colours.keyValueEnd(), most)->first;
+    const QRect band = changes(before, open, false, [&](QRgb p) { return p == highlight; });
+    d.click(band.center() + QPoint(0, (entry - current) * band.height()));
+    current = entry;
     d.pointer(away);
-    const QImage shut = still(around);
-    const auto changed = session::holds([&] { return d.shot(around); },
+    const QImage shut = still(column);
+    EXPECT_TRUE(changes(closed, shut, true, any).isEmpty()) << "the list did not close";
+    const auto changed = session::holds([&] { return d.shot(column); },
                                         [&](const QImage& s) { return s == shut; }, 1.0);
     EXPECT_FALSE(changed) << "the list opened again or changed after the choice";
     // The entry's text, black whichever colours the desktop gives an active or inactive window.
@@ -118,12 +143,13 @@ inline void expectlisttakesachoice(const session::Game& g, const session::Deskto
       for (int x = 0; x < text.width(); ++x)
         text.setPixel(x, y, qGray(text.pixel(x, y)) < 0x60 ? 0xFF000000 : 0xFFFFFFFF);
     chosen << text;
+    // Under a compositor the first press in the window after a list has closed reaches no
+    // control, as it did before the list was made lazily; it goes to the panel here.
+    d.click(g.screenpoint(20, 380));
+    d.pointer(away);
   }
-  EXPECT_NE(chosen[1], chosen[0]) << "the second entry was not taken";
-  EXPECT_EQ(chosen[2], chosen[0]) << "the first entry was not taken again";
-  // Under a compositor the first press in the window after a list has closed reaches no
-  // control (the same with the list made at start-up); it goes to the panel here.
-  d.click(g.screenpoint(20, 380));
+  EXPECT_NE(chosen[1], chosen[0]) << "the first entry was not taken";
+  EXPECT_EQ(chosen[2], chosen[0]) << "the second entry was not taken again";
 }
 
 // The desktops are stopped once every test has run, before the application object goes.
