@@ -86,7 +86,8 @@ inline void expectendsorderly(session::Game& g, const std::function<void()>& how
 // the first, then the second again. `away` is off the window, where the pointer waits.
 inline void expectlisttakesachoice(const session::Game& g, const session::Desktop& d, QPoint away) {
   const QRect list = ui::layout::kCombo1.translated(g.client().topLeft());
-  const QRect column = list.adjusted(0, -4 * list.height(), 0, 4 * list.height());
+  // Within the client area: a title bar and shadow that the toolkit draws turn inactive too.
+  const QRect column = list.adjusted(0, -4 * list.height(), 0, 4 * list.height()) & g.client();
   const auto still = [&](QRect r) {
     return session::waitsettled([&] { return d.shot(r); },
                                 [](const QImage& s) { return !s.isNull(); });
