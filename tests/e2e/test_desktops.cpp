@@ -89,6 +89,7 @@ TEST_P(OnNested, TheWindowIsFramedByTheDesktopCannotBeMaximisedPlaysAndCloses) {
     const auto seen = g.waitfield([want](const auto& s) { return s.paddlex == want; });
     EXPECT_TRUE(seen && seen->paddlex == want) << x << ": " << session::describe(seen);
   }
+  e2e::expectlisttakesachoice(g, desktop(), away);
   EXPECT_GE(g.startround(200, 100), 0) << "the ball did not leave the paddle";
 
   const auto close = [&] { desktop().click(onbar(g, row.close)); };
@@ -169,6 +170,7 @@ TEST_P(OnGiven, AnotherSizeIsAskedBackOnceOrTheGamePlaysCentredInItAtRest) {
   desktop().pointer(aside);
   const auto seen = g.waitfield([](const auto& s) { return s.paddlex == 300; });
   EXPECT_TRUE(seen && seen->paddlex == 300) << session::describe(seen);
+  e2e::expectlisttakesachoice(g, desktop(), aside);
   const char* close = GetParam().close;
   e2e::expectendsorderly(
       g, [&] { close ? run(QString::fromUtf8(close)) : void(::kill(pid_t(g.pid()), SIGTERM)); },

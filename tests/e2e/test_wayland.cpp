@@ -1,6 +1,7 @@
 #include "Fixture.h"
 #include "support/Expected.h"
 
+#include <QFile>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,12 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
   EXPECT_EQ(node[QStringLiteral("app_id")].toString(), QStringLiteral(POMURAN_APP_ID));
   EXPECT_EQ(node[QStringLiteral("name")].toString(), QStringLiteral("ポムラン"));
   EXPECT_EQ(g.client().size(), ui::layout::kClient);
+  // The window is drawn in memory and shown through shared memory: no EGL driver is loaded.
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(g.pid()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  QByteArrayList egl = maps.readAll().split('\n');
+  egl.removeIf([](const QByteArray& l) { return !l.contains("libEGL_") && !l.contains("-egl"); });
+  EXPECT_TRUE(egl.isEmpty()) << "EGL is loaded: " << egl.join('\n').toStdString();
   std::string first;
   EXPECT_EQ(g.waitwindow(expected::window(expected::firstfield()), 1.0, &first), 0) << first;
   // Full screen, which sway offers any window, is taken back at once.
@@ -40,6 +47,7 @@ TEST_F(OnWayland, TheGameFloatsAtItsSizeShowsItsFirstFramePlaysAndCloses) {
     EXPECT_TRUE(seen && seen->paddlex == want && seen->ballx == want + e2e::kBallOnPaddle)
         << "pointer at " << x << ": " << session::describe(seen);
   }
+  e2e::expectlisttakesachoice(g, desktop(), away);
   g.movetofield(123, 100);
   EXPECT_GE(g.startround(123, 100), 0) << "the ball did not leave the paddle";
 

@@ -3,6 +3,7 @@
 #include "ui/qt/Layout.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFontMetrics>
 
 #include <functional>
@@ -47,9 +48,16 @@ TEST_F(OnWine, StartAndReturnBeginARoundValuesShowInTheirFaceControlsTakeTheSche
     EXPECT_EQ(g.waitwindow(want, 1.0, &first), 0) << first;
     g.part({0, 0, 497, 400}).save(QCoreApplication::applicationDirPath() + "/e2e-wine.png");
     // What Wine gives a screen reader: the names of the window and of the controls that show,
-    // from their texts; the boxes that the game keeps hidden are not there.
+    // from their texts; the boxes that the game keeps hidden are not there. The game sets up
+    // the accessibility service only once a screen reader asks.
+    const auto accessibility = [&] {
+      QFile maps(QStringLiteral("/proc/%1/maps").arg(g.pid()));
+      return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/oleacc.dll");
+    };
+    EXPECT_FALSE(accessibility()) << "oleacc is loaded before a screen reader asks";
     const session::Output names =
         desktop().tool(QStringLiteral("wine"), {QStringLiteral(POMURAN_READNAMES)});
+    EXPECT_TRUE(accessibility()) << "a screen reader's request did not start the service";
     EXPECT_EQ(QString::fromUtf8(names.out).remove(u'\r').split(u'\n', Qt::SkipEmptyParts),
               QStringList(
                   {"ポムラン", "Playfield", "START", "LOW", "SPEED :", "00", "00000", "0000", "0"}))

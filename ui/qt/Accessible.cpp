@@ -67,12 +67,20 @@ class DropDownAccessible : public QObject,
       QAccessible::updateAccessibility(&announcement);
 #endif
     });
-    list->view()->window()->installEventFilter(this);
+    // The entries drop down in a list of their own, which screen readers also meet. The toolkit
+    // makes it when it first opens, which the list learns as its child is polished for showing.
+    if (QAbstractItemView* view = made()) {
+      watch(view);
+    } else {
+      list->installEventFilter(this);
+    }
   }
 
   // The list takes the chosen entry right after its popup hides, in the same event.
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Hide) {
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ChildPolished && watched == list()) {
+      if (QAbstractItemView* view = made()) watch(view);
+    } else if (event->type() == QEvent::Hide && watched != list()) {
       popupclosing_ = true;
       QTimer::singleShot(0, this, [this] { popupclosing_ = false; });
     }
@@ -86,17 +94,17 @@ class DropDownAccessible : public QObject,
   QAccessible::State state() const override {
     QAccessible::State s = QAccessibleWidget::state();
     s.expandable = true;
-    s.expanded = list()->view()->isVisible();
+    s.expanded = opened();
     return s;
   }
 
   // The entries, as the list that drops down.
   int childCount() const override { return 1; }
   QAccessibleInterface* child(int index) const override {
-    return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+    return index == 0 ? QAccessible::queryAccessibleInterface(entries()) : nullptr;
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return child != nullptr && child->object() == list()->view() ? 0 : -1;
+    return child != nullptr && child->object() == entries() ? 0 : -1;
   }
 
   // A greyed-out list offers nothing, so that no assistive tool opens it during a round.
@@ -107,7 +115,7 @@ class DropDownAccessible : public QObject,
   void doAction(const QString& action) override {
     if (!list()->isEnabled()) return;
     if (action != pressAction()) return QAccessibleWidget::doAction(action);
-    if (list()->view()->isVisible()) {
+    if (opened()) {
       list()->hidePopup();
     } else {
       list()->showPopup();
@@ -165,6 +173,26 @@ class DropDownAccessible : public QObject,
 
  private:
   QComboBox* list() const { return static_cast<QComboBox*>(widget()); }
+  // The list of entries if the toolkit has made it, without making it.
+  QAbstractItemView* made() const { return list()->findChild<QAbstractItemView*>(); }
+  bool opened() const {
+    const QAbstractItemView* view = made();
+    return view != nullptr && view->isVisible();
+  }
+  // The list of entries, made for a screen reader that asks for it, and named as the list.
+  QAbstractItemView* entries() const {
+    QAbstractItemView* view = list()->view();
+    if (view->accessibleName().isEmpty()) view->setAccessibleName(list()->accessibleName());
+    return view;
+  }
+  // Names the list of entries and learns when its popup hides; once, as it first shows.
+  void watch(QAbstractItemView* view) {
+    if (watched_) return;
+    watched_ = true;
+    list()->removeEventFilter(this);
+    view->setAccessibleName(list()->accessibleName());
+    view->window()->installEventFilter(this);
+  }
   QString entry() const { return list()->currentText(); }
   QRect editfield() const {
     QStyleOptionComboBox option;
@@ -177,6 +205,7 @@ class DropDownAccessible : public QObject,
   }
 
   bool popupclosing_ = false;
+  bool watched_ = false;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -84,8 +85,6 @@ void Form1::createcontrols() {
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setEditable(false);
   Combo1->setGeometry(layout::kCombo1);
-  // The entries drop down in a list of their own, which screen readers also meet.
-  Combo1->view()->setAccessibleName(layout::qstring(table::kSpeedName));
 
   Command1 = new QPushButton(layout::qstring(table::kStart), this);
   Command1->setObjectName(QStringLiteral("Command1"));
@@ -129,8 +128,16 @@ QLabel* Form1::label(const QString& name, QRect place, const QString& text) {
 }
 
 void Form1::setlabelfont() {
+  // A face that is not installed would send the toolkit through fontconfig's sorted list of every
+  // font for its substitutes; the first installed face is the one meant.
+  const QStringList installed = QFontDatabase::families();
+  QStringList faces = layout::labelfaces();
+  const auto absent = [&](const QString& face) {
+    return !installed.contains(face, Qt::CaseInsensitive);
+  };
+  faces.removeIf(absent);
   QFont font;
-  font.setFamilies(layout::labelfaces());
+  font.setFamilies(faces);
   font.setWeight(QFont::Bold);
   QLabel* const labels[] = {lblball, lblscore, lblhiscore, lblstage, Label1};
   font.setPixelSize(fonts::labelpixels([&](int px) {

@@ -1,5 +1,6 @@
 #include "ui/qt/Startup.h"
 #include "ui/CommandLine.h"
+#include "ui/qt/Compositor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,10 +8,12 @@
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QVersionNumber>
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -221,6 +224,27 @@ bool hasgnometitlebar() {
   return !plugins.entryList({QStringLiteral("*adwaita*")}, QDir::Files).isEmpty();
 }
 
+// Qt before 6.8 sets up its OpenGL buffer integration, and with it EGL and the whole Mesa driver
+// stack (some 50 MiB), as soon as a Wayland window shows: it asks whether that integration can
+// carry a title bar drawn by the toolkit (QWaylandDisplay::supportsWindowDecoration), whether or
+// not it will draw one. The game draws in memory and shows its frames through shared memory.
+// Where the compositor draws title bars itself (xdg-decoration: sway, kwin, cage), the toolkit
+// draws none, and its switch for systems without OpenGL skips the question. Where it does not
+// (weston, mutter), the toolkit's own title bar needs the integration on these versions, so EGL
+// stays there. Qt 6.8 asks only once the integration is set up for a window that draws with it.
+// GNOME's mutter is not asked: it offers no xdg-decoration, and a second connection made just
+// before the window showed cut the bottom off the first size it gave the window (3 starts in 8).
+void keepopenglaway() {
+  constexpr const char* kNoTitleBars = "QT_WAYLAND_DISABLE_WINDOWDECORATION";
+  if (QGuiApplication::platformName() != QLatin1String("wayland") ||
+      QLibraryInfo::version() >= QVersionNumber(6, 8) || qEnvironmentVariableIsSet(kNoTitleBars) ||
+      namesgnome(fromenv("XDG_CURRENT_DESKTOP")))
+    return;
+  const std::vector<std::string> globals = compositorglobals();
+  if (std::find(globals.begin(), globals.end(), "zxdg_decoration_manager_v1") != globals.end())
+    qputenv(kNoTitleBars, "1");
+}
+
 int Main(int argc, char** argv) {
   if (const std::optional<int> status = commandline(argc, argv, stdout, stderr)) return *status;
   if (!displayfound()) {
@@ -242,6 +266,7 @@ int Main(int argc, char** argv) {
   // Desktops match the window to its menu entry and icon by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral(POMURAN_APP_ID));
   const std::unique_ptr<QSocketNotifier> quitter = quitpipe.listen();
+  keepopenglaway();
   Form1 form;
   prepare(form);
   form.show();

@@ -1,10 +1,8 @@
 #include "ui/win32/Startup.h"
 #include "ui/CommandLine.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,14 +11,12 @@ namespace ui {
 
 namespace {
 
-// The command line as UTF-8 strings, the form that the shared command-line reader takes.
+// The command line as UTF-8 strings, the form that the shared command-line reader takes. The C
+// runtime has split it before the program's entry; the shell's splitter (CommandLineToArgvW)
+// would load the shell's libraries at every start for that alone.
 std::vector<std::string> arguments() {
   std::vector<std::string> args;
-  int argc = 0;
-  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-    for (int i = 0; i < argc; ++i) args.push_back(gdi::utf8(argv[i]));
-    LocalFree(argv);
-  }
+  for (int i = 0; i < __argc; ++i) args.push_back(gdi::utf8(__wargv[i]));
   return args;
 }
 
@@ -73,21 +69,6 @@ std::optional<int> answer(const std::vector<std::string>& args) {
   return status;
 }
 
-// Joins the apartment that the accessibility service's objects live in, for the life of the
-// window.
-class Com {
- public:
-  Com() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~Com() {
-    if (ok_) CoUninitialize();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-
- private:
-  bool ok_;
-};
-
 // Runs until the window is closed. Timer1 and the messages are waited for together; when both
 // are ready the timer comes first, so that a stream of pointer moves cannot hold the ball up.
 int run(Form1& form) {
@@ -110,7 +91,6 @@ int run(Form1& form) {
 
 int Main(int show) {
   if (const std::optional<int> status = answer(arguments())) return *status;
-  const Com com;
   std::optional<Form1> form;
   if (Form1::registerclasses(GetModuleHandleW(nullptr))) form.emplace();
   if (!form || form->hwnd() == nullptr) {
