@@ -804,9 +804,9 @@ int Game::startround(int fx, int fy) const {
   // The pointer stays where it pressed; a compositor may draw it over the playfield, where it
   // hides no blue pixel of the ball.
   constexpr int kRest = game::kPaddleY - game::kBallH;
-  const QRect ball = waituntil([&] { return ballin(field()); },
-                               [](const QRect& b) { return !b.isEmpty() && b.y() < kRest - 10; });
-  return ball.isEmpty() ? -1 : ball.y();
+  const auto left = [](const QRect& b) { return !b.isEmpty() && b.y() < kRest - 10; };
+  const QRect ball = waituntil([&] { return ballin(field()); }, left);
+  return left(ball) ? ball.y() : -1;
 }
 
 std::optional<Seen> Game::waitfield(const std::function<bool(const Seen&)>& done,
