@@ -115,10 +115,10 @@ check_deb() {
   # dpkg-shlibdeps names the libraries that the program links, with versions; Debian 13 renamed
   # Qt's core library for its 64-bit time, and packs for the release that builds it.
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    printf '%s\n' "$names" | grep -qE "^${lib//+/[+]}(t64)? \(>= " || fail "Depends lacks a versioned $lib"
+    grep -qE "^${lib//+/[+]}(t64)? \(>= " <<<"$names" || fail "Depends lacks a versioned $lib"
   done
   for lib in qt6-qpa-plugins qt6-wayland fonts-ipafont-gothic; do
-    printf '%s\n' "$names" | grep -qx "$lib" || fail "Depends lacks $lib"
+    grep -qx "$lib" <<<"$names" || fail "Depends lacks $lib"
   done
 
   dpkg-deb -x "$deb" "$work/root"
@@ -141,7 +141,7 @@ check_lintian() {
   out=$(lintian --pedantic -I -E --fail-on none "$deb" 2>/dev/null) || rc=$?
   [ -z "$out" ] || printf '%s\n' "$out"
   [ "$rc" -eq 0 ] || fail "lintian exited with status $rc"
-  ! printf '%s\n' "$out" | grep -qE "^[EW]: |^.: [^ ]+: ($gone)( |\$)" ||
+  ! grep -qE "^[EW]: |^.: [^ ]+: ($gone)( |\$)" <<<"$out" ||
     fail "lintian reports an error, a warning or a finding that the package was free of"
   echo "lintian --pedantic: $(basename "$deb") passes"
 }

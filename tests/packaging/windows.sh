@@ -59,7 +59,7 @@ got=$(cd "$drive/Games/Pomuran" && ls | tr '\n' ' ')
 cmp -s "$drive/Games/Pomuran/LICENSE.txt" "$win/LICENSE.txt" || fail "the licence is not installed"
 answers "$dir\\pomuran.exe" || fail "the installed program does not answer --version with $version"
 [ -f "$link" ] || fail "no Start-menu shortcut"
-strings -a "$link" | grep -qF "$dir\\pomuran.exe" || fail "the shortcut does not start the game"
+grep -qF "$dir\\pomuran.exe" <<<"$(strings -a "$link")" || fail "the shortcut does not start the game"
 for v in DisplayName:Pomuran "DisplayIcon:$dir\\pomuran.exe,0" "Publisher:The Pomuran developers" \
   "UninstallString:\"$dir\\uninstall.exe\"" "QuietUninstallString:\"$dir\\uninstall.exe\" /S" \
   NoModify:0x1 NoRepair:0x1; do
