@@ -298,12 +298,16 @@ void Form1::settle() {
 }
 
 // Leaving a large state brings back the size from before it. On Wayland the compositor decides
-// every size, which xdg-shell obliges a client to take, so a size alone is not asked back there.
+// every size, which xdg-shell obliges a client to take, so a larger size alone is not asked back
+// there. A smaller one is: it would cut off the picture and the controls, and mutter under Qt
+// 6.4, with the toolkit's own title bar, now and then gives the window the client area's size,
+// title bar included, once the limits have gone.
 void Form1::askback(const Given& now) {
   asking_ = true;
   if (now.states) {
     setWindowState(windowState() & ~kLarge);
-  } else if (!onwayland()) {
+  } else if (!onwayland() || now.size.width() < layout::kClient.width() ||
+             now.size.height() < layout::kClient.height()) {
     resize(layout::kClient);
   }
   asking_ = false;
