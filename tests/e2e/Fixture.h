@@ -91,9 +91,8 @@ inline void expectendsorderly(session::Game& g, const std::function<void()>& how
 // the list, and nothing opens again after. The list has dropped once its column changed beyond
 // the closed list; its entry under the press shows in the highlight colour, the commonest strong
 // colour of what changed, and the other entries are rows of that band's height. Each choice is
-// the entry below: the toolkit ignores a release on the entry under the dropping press, and on
-// GNOME 48 with Qt 6.8's own title bar a press on an entry dropped above the closed list once
-// closed it without taking it. `away` is off the window, where the pointer waits.
+// the entry below: the toolkit ignores a release on the entry under the dropping press. `away`
+// is off the window, where the pointer waits.
 inline void expectlisttakesachoice(const session::Game& g, const session::Desktop& d, QPoint away) {
   const QRect list = ui::layout::kCombo1.translated(g.client().topLeft());
   // Within the client area: a title bar and shadow that the toolkit draws turn inactive too.
