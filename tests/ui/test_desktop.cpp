@@ -67,3 +67,18 @@ TEST(Desktop, EnteringThePlayfieldMovesThePaddleThereAndLeavingDoesNothing) {
   QCoreApplication::sendEvent(f->windowHandle(), &ev);
   EXPECT_EQ(f->mainscr->surface(), expected::field(300, 256, 316, 248));
 }
+
+// A desktop may answer the window's new limits late, with a size that cuts the picture off,
+// twice in a row: the game asks it back at once, once more a while later, and then keeps it.
+TEST(Desktop, ASizeThatCutsThePictureOffIsAskedBackOnceMoreLaterThenKept) {
+  auto f = fixture::form();
+  const QSize cut = ui::layout::kClient - QSize(6, 33);
+  for (int turn = 0; turn < 3; ++turn) {
+    f->windowHandle()->resize(cut);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(f->size(), cut) << turn;
+    const int ms = turn < 2 ? int(session::kPatience * 1000) : 2500;
+    EXPECT_EQ(QTest::qWaitFor([&] { return f->size() == ui::layout::kClient; }, ms), turn < 2)
+        << turn;
+  }
+}

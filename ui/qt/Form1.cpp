@@ -288,9 +288,20 @@ void Form1::settle() {
   const Given now{size(), windowState() & kLarge};
   if (now == Given{layout::kClient, {}}) {
     backsince_ = true;
+    againlater_ = false;
     return;
   }
-  if (refused_ == now && (!backsince_ || asked_.elapsed() < kInsistMs)) return;
+  if (refused_ == now && (!backsince_ || asked_.elapsed() < kInsistMs)) {
+    // A size that cuts the picture off may be the desktop's stale answer, given before it had
+    // the window's new limits (mutter under Qt 6.4 gives it twice): it is asked back once more,
+    // a while later, and kept if it comes again.
+    if (now.size.boundedTo(layout::kClient) != layout::kClient && !std::exchange(againlater_, true))
+      QTimer::singleShot(kInsistMs, this, [this] {
+        refused_.reset();
+        settle();
+      });
+    return;
+  }
   refused_ = now;
   backsince_ = false;
   asked_.start();

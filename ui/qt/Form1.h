@@ -90,7 +90,8 @@ class Form1 final : public QWidget, public Window, private game::Controls {
   QPoint origin_;
   bool clamped_ = false;  // the toolkit clamps configured sizes until the limits go
   std::optional<Given> refused_;
-  bool backsince_ = false;  // the fixed size came back after the last attempt
+  bool backsince_ = false;   // the fixed size came back after the last attempt
+  bool againlater_ = false;  // a cut-off size is asked back once more, late
   bool settling_ = false;
   bool asking_ = false;
   QElapsedTimer asked_;
