@@ -32,6 +32,9 @@ constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
 // even if it gave the fixed size in between, insists on it: a kiosk that maximises every window.
 constexpr qint64 kInsistMs = 1000;
 
+// A size that would cut off part of the picture and the controls.
+bool cutsoff(QSize size) { return size.boundedTo(layout::kClient) != layout::kClient; }
+
 bool onwayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
 
 render::Rgb systemcolour(QPalette::ColorRole role) {
@@ -295,7 +298,7 @@ void Form1::settle() {
     // A size that cuts the picture off may be the desktop's stale answer, given before it had
     // the window's new limits (mutter under Qt 6.4 gives it twice): it is asked back once more,
     // a while later, and kept if it comes again.
-    if (now.size.boundedTo(layout::kClient) != layout::kClient && !std::exchange(againlater_, true))
+    if (cutsoff(now.size) && !std::exchange(againlater_, true))
       QTimer::singleShot(kInsistMs, this, [this] {
         refused_.reset();
         settle();
@@ -317,8 +320,7 @@ void Form1::askback(const Given& now) {
   asking_ = true;
   if (now.states) {
     setWindowState(windowState() & ~kLarge);
-  } else if (!onwayland() || now.size.width() < layout::kClient.width() ||
-             now.size.height() < layout::kClient.height()) {
+  } else if (!onwayland() || cutsoff(now.size)) {
     resize(layout::kClient);
   }
   asking_ = false;
