@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/Constants.h"
 #include "game/GameState.h"
 #include "render/Frame.h"
 
@@ -7,11 +8,15 @@
 
 namespace game {
 
-// The game state with the rules that move it and the frame that draws it. The rules call the
-// drawing procedures by name at fixed points: erase before a move, redraw everything after.
+// The game state with the rules that move it and the frame that draws it, which reads the
+// sprites' places from the state. The rules call the drawing procedures by name at fixed points:
+// erase before a move, redraw everything after.
 class Module1 {
  public:
-  Module1(render::Surfaces surfaces, render::Screen& screen) : frame(gs, surfaces, screen) {}
+  Module1(render::Surfaces surfaces, render::Screen& screen)
+      : frame(surfaces, {kFieldWidth, kFieldHeight},
+              {gs.paddlex, gs.paddley, gs.paddlew, gs.paddleh},
+              {gs.ballx, gs.bally, gs.ballw, gs.ballh}, screen) {}
   Module1(const Module1&) = delete;
   Module1& operator=(const Module1&) = delete;
 

@@ -1,27 +1,21 @@
 #include "render/Frame.h"
-#include "game/Constants.h"
 
 namespace render {
 
-void Frame::drawpaddle(int16_t show) {
-  const int sy = show ? 0 : gs_.paddleh;
-  bitblt(s_.offscr, gs_.paddlex, gs_.paddley, gs_.paddlew, gs_.paddleh, s_.paddle, 0, sy);
-}
-
-void Frame::drawball(int16_t show) {
-  const int sy = show ? 0 : gs_.ballh;
-  bitblt(s_.offscr, gs_.ballx, gs_.bally, gs_.ballw, gs_.ballh, s_.ball, 0, sy);
+void Frame::draw(const Surface& sprite, const Place& at, bool shown) {
+  const int sy = shown ? 0 : at.h;
+  bitblt(s_.offscr, at.x, at.y, at.w, at.h, sprite, 0, sy);
 }
 
 void Frame::drawall() {
-  drawpaddle(game::kTrue);
+  draw(s_.paddle, paddle_, true);
   // The ball comes second so that it covers the paddle where they overlap.
-  drawball(game::kTrue);
+  draw(s_.ball, ball_, true);
   drawscreen();
 }
 
 void Frame::drawscreen() {
-  bitblt(s_.mainscr, 0, 0, game::kFieldWidth, game::kFieldHeight, s_.offscr, 0, 0);
+  bitblt(s_.mainscr, 0, 0, field_.w, field_.h, s_.offscr, 0, 0);
   screen_.repaint();
 }
 
