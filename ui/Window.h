@@ -21,6 +21,21 @@ class Window {
 
   game::Module1& module1() { return *module1_; }
 
+  // The events that drive the game, one way in for each: a front end turns its toolkit's event
+  // into one of these calls and does nothing else with it, so the rules are called from here.
+  // The pointer moved over mainscr, to x in mainscr's pixels, fractional where the toolkit says.
+  void mainscrmousemove(double x) { module1_->movepaddle(game::pointerx(x)); }
+  // A mouse button, any of them, or a finger went down on mainscr.
+  void mainscrmousedown() { startround(); }
+  // "START" was pressed, with the pointer or the keyboard.
+  void command1click() { startround(); }
+  // The player chose a speed in the list, which keeps the choice itself: nothing reads it in
+  // this version.
+  void combo1change(int /*index*/) {}
+  // Timer1's period came round.
+  void timer1timer() { tick(); }
+
+  // The round's procedures.
   void startround() { round_->startround(); }
   void tick() { round_->tick(); }
   void endround1() { round_->endround1(); }

@@ -219,11 +219,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::connectevents() {
-  connect(Command1, &QPushButton::clicked, this, [this] { startround(); });
-  connect(Timer1, &QTimer::timeout, this, [this] { tick(); });
-  connect(mainscr, &PictureBox::mousepressed, this, [this] { startround(); });
-  connect(mainscr, &PictureBox::mousemoved, this,
-          [this](QPointF at) { module1().movepaddle(game::pointerx(at.x())); });
+  connect(Command1, &QPushButton::clicked, this, [this] { command1click(); });
+  connect(Combo1, &QComboBox::activated, this, [this](int index) { combo1change(index); });
+  connect(Timer1, &QTimer::timeout, this, [this] { timer1timer(); });
+  connect(mainscr, &PictureBox::mousepressed, this, [this] { mainscrmousedown(); });
+  connect(mainscr, &PictureBox::mousemoved, this, [this](double x) { mainscrmousemove(x); });
 }
 
 void Form1::initscreen() {

@@ -37,8 +37,6 @@ class Form1 final : public QWidget, public Window, private game::Controls {
   void initscreen() override;
   void initspeed() override;
 
-  // The client area's top-left corner in the window: (0, 0) at the fixed size.
-  QPoint origin() const { return origin_; }
   const BoxScreen& screen() const { return screen_; }
 
   // The controls, in creation order.

@@ -52,19 +52,17 @@ void PictureBox::paintEvent(QPaintEvent*) {
   painter.drawImage(QRect(0, 0, surface().width(), surface().height()), view());
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event) {
-  emit mousepressed(exactposition(*this, *event), event->button(), event->modifiers());
-}
+void PictureBox::mousePressEvent(QMouseEvent*) { emit mousepressed(); }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
-  emit mousemoved(exactposition(*this, *event), event->buttons(), event->modifiers());
+  emit mousemoved(exactposition(*this, *event).x());
 }
 
 // A pointer that arrives from outside (another window, the title bar, a warp) got here by a move
 // that the box did not see, so its arrival counts as that move. The toolkit rounds an enter
 // event's window position to a whole pixel; its screen position is exact, so the box maps that.
 void PictureBox::enterEvent(QEnterEvent* event) {
-  emit mousemoved(mapFromGlobal(event->globalPosition()), event->buttons(), event->modifiers());
+  emit mousemoved(mapFromGlobal(event->globalPosition()).x());
 }
 
 }  // namespace ui

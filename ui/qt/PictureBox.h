@@ -4,7 +4,6 @@
 #include "ui/Box.h"
 
 #include <QImage>
-#include <QPointF>
 #include <QWidget>
 
 namespace ui {
@@ -21,8 +20,9 @@ class PictureBox final : public QWidget, public Box {
   const QImage& view();
 
  signals:
-  void mousepressed(QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-  void mousemoved(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  // A press of any mouse button, and the pointer's x in the box's pixels.
+  void mousepressed();
+  void mousemoved(double x);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -156,21 +156,21 @@ void Form1::show() {
 }
 
 void Form1::pointermove(page::Element e, double x) {
-  if (e == mainscr->element()) module1().movepaddle(game::pointerx(x));
+  if (e == mainscr->element()) mainscrmousemove(x);
 }
 
 void Form1::pointerdown(page::Element e) {
-  if (e == mainscr->element()) startround();
+  if (e == mainscr->element()) mainscrmousedown();
 }
 
 void Form1::click(page::Element e) {
-  if (e == Command1) startround();
+  if (e == Command1) command1click();
 }
 
-// Nothing reads the speed in this version; a new one is only announced, as a desktop's screen
-// reader announces a list's new entry.
+// A new speed is also announced, as a desktop's screen reader announces a list's new entry.
 void Form1::change(page::Element e, int index) {
   if (e != Combo1 || index < 0 || index >= static_cast<int>(table::kSpeeds.size())) return;
+  combo1change(index);
   page::announce(std::string(table::kSpeedName) + ' ' + std::string(table::kSpeeds[index]));
 }
 

@@ -38,6 +38,6 @@ EMSCRIPTEN_KEEPALIVE void pomuran_change(ui::Form1* form, int element, int index
 }
 
 EMSCRIPTEN_KEEPALIVE void pomuran_timer(ui::Form1* form) {
-  if (form != nullptr) form->tick();
+  if (form != nullptr) form->timer1timer();
 }
 }

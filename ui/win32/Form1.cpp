@@ -71,8 +71,7 @@ Form1::Form1() : Timer1(table::kTickMs), background_(picture(L"background")) {
   createlabels();
   setfocusorder();
   begin(*mainscr, *offscr, *paddle, *ball, *this, *this);
-  mainscr->mousemoved = [this](double x) { module1().movepaddle(game::pointerx(x)); };
-  mainscr->mousepressed = [this] { startround(); };
+  mainscr->events = this;
   annotate();
   layout();
 }
@@ -280,7 +279,9 @@ LRESULT Form1::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void Form1::oncommand(WPARAM wp) {
-  if (LOWORD(wp) == kIdCommand1 && HIWORD(wp) == BN_CLICKED) startround();
+  if (LOWORD(wp) == kIdCommand1 && HIWORD(wp) == BN_CLICKED) command1click();
+  if (LOWORD(wp) == kIdCombo1 && HIWORD(wp) == CBN_SELCHANGE)
+    combo1change(static_cast<int>(SendMessageW(Combo1, CB_GETCURSEL, 0, 0)));
 }
 
 LRESULT Form1::onctlcolorstatic(HDC dc, HWND control) {
@@ -347,7 +348,7 @@ void Form1::onsizemove(bool entering) {
 }
 
 void Form1::ontimer() {
-  if (Timer1.due()) tick();
+  if (Timer1.due()) timer1timer();
 }
 
 void Form1::ondestroy() {

@@ -1,4 +1,5 @@
 #include "ui/win32/PictureBox.h"
+#include "ui/Window.h"
 #include "ui/win32/Gdi.h"
 #include "ui/win32/Pictures.h"
 
@@ -75,14 +76,14 @@ void PictureBox::onmousemove(LPARAM lp) {
   RECT client;
   GetClientRect(hwnd_, &client);
   const int device = client.right - client.left;
-  if (!mousemoved || device <= 0) return;
-  mousemoved(static_cast<double>(GET_X_LPARAM(lp)) * surface().width() / device);
+  if (events == nullptr || device <= 0) return;
+  events->mainscrmousemove(static_cast<double>(GET_X_LPARAM(lp)) * surface().width() / device);
 }
 
 void PictureBox::onpress() {
   // A press on the box gives it the keyboard focus, as a press on any control does.
   if (GetFocus() != hwnd_) SetFocus(hwnd_);
-  if (mousepressed) mousepressed();
+  if (events != nullptr) events->mainscrmousedown();
 }
 
 LRESULT CALLBACK PictureBox::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -7,9 +7,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 
 namespace ui {
+
+class Window;
 
 // A picture box as a child window, placed in the window's pixels at 96 dpi and scaled with the
 // screen. It shows its image through a device-independent bitmap header over the image's own
@@ -32,9 +33,9 @@ class PictureBox final : public Box {
   // Brings the image to the screen now, through a drawing context obtained for this call.
   void repaint();
 
-  // The pointer's moves in the image's pixels, and presses of any mouse button.
-  std::function<void(double x)> mousemoved;
-  std::function<void()> mousepressed;
+  // The window whose playfield this box is: it hears the pointer's moves, in the image's pixels,
+  // and presses of any mouse button. The other boxes take no input.
+  Window* events = nullptr;
 
  private:
   static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

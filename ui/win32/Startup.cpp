@@ -77,7 +77,7 @@ int run(Form1& form) {
   for (;;) {
     const DWORD woke = MsgWaitForMultipleObjectsEx(timer != nullptr ? 1 : 0, &timer, INFINITE,
                                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_OBJECT_0 && timer != nullptr) form.tick();
+    if (woke == WAIT_OBJECT_0 && timer != nullptr) form.timer1timer();
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
       if (form.keyboard(msg)) continue;

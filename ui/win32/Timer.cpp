@@ -19,7 +19,6 @@ Timer::Timer(int periodms) {
   // Windows before 10 1803 refuses the high-resolution flag; then the ordinary
   // waitable timer still keeps the period on average, with up to a clock tick of jitter.
   timer_ = maketimer(CREATE_WAITABLE_TIMER_HIGH_RESOLUTION);
-  highresolution_ = timer_ != nullptr;
   if (timer_ == nullptr) timer_ = maketimer(0);
   if (timer_ == nullptr) return;
   // A negative due time is relative, in units of 100 ns: the first signal comes one period on.

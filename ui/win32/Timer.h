@@ -23,13 +23,11 @@ class Timer {
 
   // What the message loop waits on; null when no timer could be made.
   HANDLE handle() const { return timer_; }
-  bool highresolution() const { return highresolution_; }
   // Whether a period has ended since the last call, taking that signal.
   bool due() const;
 
  private:
   HANDLE timer_ = nullptr;
-  bool highresolution_ = false;
 };
 
 }  // namespace ui
