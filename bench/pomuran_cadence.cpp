@@ -44,7 +44,7 @@ extern char** environ;
 
 namespace {
 
-constexpr double kTickMs = ui::layout::kTickMs;
+constexpr double kTickMs = ui::table::kTickMs;
 
 struct Options {
   std::string child;  // empty in the parent; "game" or "bare" in a measuring child

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "game/Constants.h"
 #include "render/Surface.h"
 
 #include <array>
 #include <string_view>
 
-// The window as both front ends build it: where each control goes, its colours and its texts.
+// The window as every front end builds it: where each control goes, its colours and its texts.
 // Nothing here depends on a toolkit; each front end turns these into its own types.
 namespace ui::table {
 
@@ -37,7 +38,13 @@ constexpr Place kLblstage{80, 323, 33, 17};
 constexpr Place kLabel1{72, 368, 81, 25};
 
 // The playfield well of the background picture, which mainscr and offscr cover exactly.
-constexpr Place kPlayfield{8, 8, 480, 304};
+constexpr Place kPlayfield{8, 8, game::kFieldWidth, game::kFieldHeight};
+
+// The keyboard focus order, by the controls' names. Hidden and disabled controls and the labels
+// take no focus and are passed over; each front end applies the order to its own controls.
+constexpr std::array<std::string_view, 12> kFocusOrder = {
+    "offscr", "blocks", "mainscr",  "ball",       "paddle",   "Command1",
+    "Combo1", "Label1", "lblstage", "lblhiscore", "lblscore", "lblball"};
 
 // A timer period of 50 ms gives 20 ball steps a second.
 constexpr int kTickMs = 50;

@@ -5,8 +5,10 @@
 #include "ui/Box.h"
 #include "ui/Table.h"
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace ui {
 
@@ -71,6 +73,15 @@ class Window {
   std::optional<game::Module1> module1_;
   std::optional<game::Round> round_;
 };
+
+// Calls `apply` with the controls of `named`, pairs of a name and a front end's control, in the
+// focus order; names that `named` leaves out are passed over.
+template <typename Control, size_t N, typename Apply>
+void infocusorder(const std::pair<std::string_view, Control> (&named)[N], Apply apply) {
+  for (std::string_view name : table::kFocusOrder)
+    for (const auto& [n, control] : named)
+      if (n == name) apply(control);
+}
 
 // The start-up between creating the window and showing it: initscreen, initspeed, initgame, and
 // the first frame, which is in place before the window first shows.

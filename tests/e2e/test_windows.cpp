@@ -66,7 +66,7 @@ TEST_F(OnWine, StartAndReturnBeginARoundValuesShowInTheirFaceControlsTakeTheSche
     QFont face(QStringLiteral("IPAPGothic"));
     face.setBold(true);
     face.setPixelSize(19);
-    const QRect shown = ink(g.part(ui::layout::kLblhiscore), ui::layout::kValueText);
+    const QRect shown = ink(g.part(ui::layout::kLblhiscore), ui::table::kValueText);
     EXPECT_NEAR(shown.width(),
                 QFontMetrics(face).tightBoundingRect(QStringLiteral("00000")).width(), 1);
     // As a player's: onto the button, a press, and away only once the button has had it, which

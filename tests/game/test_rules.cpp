@@ -198,11 +198,11 @@ TEST(MoveBall, StopsAtTheSubstepCapWithTheBallInsideTheField) {
 TEST(MoveBall, SumsPastSixteenBitsSaturateInsteadOfWrapping) {
   World w;
   game::GameState& g = w.m.gs;
-  game::Int16::resetoverflows();
+  game::Int16::resetoverflowsfortests();
   g.paddlex = 0;
   aim(w, 32767 - 3, 100, 10, 0);
   w.m.moveball();
-  EXPECT_GT(game::Int16::overflows(), 0u);
+  EXPECT_GT(game::Int16::overflowsfortests(), 0u);
   // Saturated at 32767 it keeps touching the right wall, so the cap ends the step and puts the
   // ball back one pixel clear of the wall; it never wraps to a negative place.
   EXPECT_EQ(w.m.lastsubsteps(), game::kMaxSubsteps);

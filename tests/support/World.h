@@ -5,6 +5,7 @@
 #include "game/Round.h"
 #include "render/Frame.h"
 #include "render/Surface.h"
+#include "ui/Table.h"
 
 #include <string>
 
@@ -14,7 +15,6 @@ namespace testing_world {
 // which sprite put it there.
 constexpr render::Rgb kPaddleInk = render::rgb(0xFF0000);
 constexpr render::Rgb kBallInk = render::rgb(0x0000FF);
-constexpr render::Rgb kGrey = render::rgb(0xC0C0C0);
 
 class CountingScreen : public render::Screen {
  public:
@@ -44,10 +44,10 @@ inline void paintsprite(render::Surface& s, int w, int h, render::Rgb ink) {
 
 // The game on plain surfaces, started as the program starts: state set, first frame drawn.
 struct World {
-  render::Surface mainscr{game::kFieldWidth, game::kFieldHeight, kGrey};
+  render::Surface mainscr{game::kFieldWidth, game::kFieldHeight, ui::table::kGrey};
   render::Surface offscr{game::kFieldWidth, game::kFieldHeight, render::kWhite};
-  render::Surface paddle{49, 17, render::kWhite};
-  render::Surface ball{17, 17, render::kWhite};
+  render::Surface paddle{ui::table::kPaddle.w, ui::table::kPaddle.h, render::kWhite};
+  render::Surface ball{ui::table::kBall.w, ui::table::kBall.h, render::kWhite};
   CountingScreen screen;
   RecordingControls controls;
   game::Module1 m{{mainscr, offscr, paddle, ball}, screen};

@@ -113,7 +113,7 @@ bool valuesink(const QImage& shot) {
                                    {l::kLblscore, ui::table::kScoreValue},
                                    {l::kLblhiscore, ui::table::kHiscoreValue},
                                    {l::kLblstage, ui::table::kStageValue}}) {
-    const QSize shown = ink(shot.copy(box), l::kValueText).size();
+    const QSize shown = ink(shot.copy(box), ui::table::kValueText).size();
     const QSize want = QFontMetrics(face).tightBoundingRect(l::qstring(value.text)).size();
     std::printf("ink of %s: %d x %d pixels, %d x %d in the face\n", value.word.data(),
                 shown.width(), shown.height(), want.width(), want.height());

@@ -54,10 +54,10 @@ TEST(Desktop, MaximisedOrFullScreenTheWindowGoesBackAtOnce) {
 TEST(Desktop, EnteringThePlayfieldMovesThePaddleThereAndLeavingDoesNothing) {
   auto f = fixture::form();
   for (auto [x, want] : {std::pair{123.6, 123}, {470.5, 440}, {-0.5, 0}}) {
-    const int repaints = f->screen().repaints();
+    const int repaints = f->screen().repaintsfortests();
     fixture::enter(f->mainscr, QPointF(x, 200.5));
     EXPECT_EQ(f->module1().gs.paddlex, want) << x;
-    EXPECT_EQ(f->screen().repaints(), repaints + 1) << x;
+    EXPECT_EQ(f->screen().repaintsfortests(), repaints + 1) << x;
   }
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(f->mainscr, &leave);

@@ -29,12 +29,12 @@ TEST(Play, APointerMoveTakesTheWholePixelLeftOfItClampedAndRepaints) {
       {123.6, 123},  {99.999, 99}, {-25.0, 0},   {1000.0, 440}, {40000.0, 440},
       {-40000.0, 0}, {440.0, 440}, {439.9, 439}, {-0.1, 0},     {1e12, 440},
       {-1e12, 0},    {10.0, 10},   {10.0, 10},   {10.5, 10},    {-3.0, 0}};
-  int repaints = f->screen().repaints();
+  int repaints = f->screen().repaintsfortests();
   for (auto [x, want] : cases) {
     move(f->mainscr, x, 250.5);
     EXPECT_EQ(state(*f).paddlex, want) << x;
     EXPECT_EQ(state(*f).ballx, want + 16) << x;
-    EXPECT_EQ(f->screen().repaints(), ++repaints) << x;
+    EXPECT_EQ(f->screen().repaintsfortests(), ++repaints) << x;
   }
   EXPECT_EQ(f->mainscr->surface(), expected::field(0, 256, 16, 248));
 }
@@ -80,19 +80,19 @@ TEST(Play, APressOfAnyButtonWithAnyModifiersStartsARound) {
 TEST(Play, StartButtonStartsARoundAfterIdleTicksAndPickedSpeedsChangedNothing) {
   auto f = fixture::form();
   const game::GameState idle = state(*f);
-  const int before = f->screen().repaints();
+  const int before = f->screen().repaintsfortests();
   for (int i = 0; i < 5; ++i) f->tick();
   f->Combo1->setCurrentIndex(2);
   f->Combo1->setCurrentIndex(1);
   EXPECT_EQ(state(*f), idle);
-  EXPECT_EQ(f->screen().repaints(), before);
+  EXPECT_EQ(f->screen().repaintsfortests(), before);
   QTest::mouseClick(f->Command1, Qt::LeftButton);
   EXPECT_EQ(state(*f).playing, -1);
   EXPECT_FALSE(f->Command1->isEnabled());
   EXPECT_FALSE(f->Combo1->isEnabled());
   f->tick();
   EXPECT_EQ(state(*f).bally, 243);
-  EXPECT_EQ(f->screen().repaints(), before + 1);
+  EXPECT_EQ(f->screen().repaintsfortests(), before + 1);
   EXPECT_EQ(f->mainscr->surface(), expected::field(200, 256, 216, 243));
   const game::GameState running = state(*f);
   press(*f, Qt::LeftButton);

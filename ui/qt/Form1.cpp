@@ -80,7 +80,7 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
 void Form1::createcontrols() {
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(layout::kTickMs);
+  Timer1->setInterval(table::kTickMs);
   // A coarse timer may fire several percent late, which the player sees as a slower ball.
   Timer1->setTimerType(Qt::PreciseTimer);
 
@@ -97,11 +97,11 @@ void Form1::createcontrols() {
   paddle->setpicture(packed(QStringLiteral("paddle")));
   ball = new PictureBox(this, QStringLiteral("ball"), table::kBall, kSpriteBack);
   ball->setpicture(packed(QStringLiteral("ball")));
-  mainscr = new PictureBox(this, QStringLiteral("mainscr"), table::kMainscr, layout::kGrey);
+  mainscr = new PictureBox(this, QStringLiteral("mainscr"), table::kMainscr, table::kGrey);
   blocks =
       new PictureBox(this, QStringLiteral("blocks"), table::kBlocks, systemcolour(QPalette::Base));
   blocks->setpicture(packed(QStringLiteral("blocks")));
-  offscr = new PictureBox(this, QStringLiteral("offscr"), table::kOffscr, layout::kGrey);
+  offscr = new PictureBox(this, QStringLiteral("offscr"), table::kOffscr, table::kGrey);
   for (PictureBox* hidden : {paddle, ball, blocks, offscr}) {
     hidden->setVisible(false);
     hidden->setEnabled(false);
@@ -170,7 +170,7 @@ void Form1::createlabels() {
   for (QLabel* l : {lblball, lblscore, lblhiscore, lblstage}) {
     QPalette p = l->palette();
     p.setColor(QPalette::Window, QColor::fromRgb(render::kBlack));
-    p.setColor(QPalette::WindowText, QColor::fromRgb(layout::kValueText));
+    p.setColor(QPalette::WindowText, QColor::fromRgb(table::kValueText));
     l->setPalette(p);
   }
   Label1 = label(QStringLiteral("Label1"), layout::kLabel1, layout::qstring(table::kSpeedLabel));
@@ -183,8 +183,12 @@ void Form1::createlabels() {
 }
 
 void Form1::setfocusorder() {
-  QWidget* const order[] = {offscr, blocks, mainscr, ball, paddle, Command1, Combo1};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  QWidget* before = nullptr;
+  for (std::string_view name : table::kFocusOrder) {
+    auto* control = findChild<QWidget*>(layout::qstring(name), Qt::FindDirectChildrenOnly);
+    if (before != nullptr && control != nullptr) setTabOrder(before, control);
+    before = control;
+  }
 }
 
 void Form1::describeplayfield(bool playing) {
@@ -240,7 +244,8 @@ void Form1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // On a scaled screen each pixel of the picture becomes a block of one colour, never a blend.
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.fillRect(rect(), QColor::fromRgb(layout::kPanelGrey));
+  // Around the client area, where a desktop gives the window more room than it asked for.
+  painter.fillRect(rect(), QColor::fromRgb(table::kPanel));
   painter.drawImage(origin_, background_);
   if (std::exchange(clamped_, false)) QTimer::singleShot(0, this, &Form1::loosen);
 }

@@ -27,12 +27,6 @@ constexpr QRect kLblstage = qrect(table::kLblstage);
 constexpr QRect kLabel1 = qrect(table::kLabel1);
 constexpr QRect kPlayfield = qrect(table::kPlayfield);
 
-using table::kGrey;
-using table::kTickMs;
-using table::kValueText;
-// Around the client area, where a desktop gives the window more room than it asked for.
-constexpr render::Rgb kPanelGrey = table::kPanel;
-
 inline QStringList labelfaces() {
   QStringList faces;
   for (std::string_view face : fonts::kLabelFaces) faces << qstring(face);

@@ -119,10 +119,15 @@ void Form1::setlabelfont() {
 // The page's order is the focus order, and the order in which screen readers meet the
 // controls: the playfield, "START", the list, then the labels.
 void Form1::setfocusorder() {
-  for (page::Element e :
-       {mainscr->element(), Command1, Combo1, Label1, lblstage, lblhiscore, lblscore, lblball}) {
-    page::raise(e);
-  }
+  const std::pair<std::string_view, page::Element> shown[] = {{"mainscr", mainscr->element()},
+                                                              {"Command1", Command1},
+                                                              {"Combo1", Combo1},
+                                                              {"Label1", Label1},
+                                                              {"lblstage", lblstage},
+                                                              {"lblhiscore", lblhiscore},
+                                                              {"lblscore", lblscore},
+                                                              {"lblball", lblball}};
+  infocusorder(shown, [](page::Element e) { page::raise(e); });
 }
 
 void Form1::annotate() {

@@ -122,14 +122,16 @@ void Form1::createlabels() {
 // The dialog keys move the focus in the order of the windows' stacking, which starts as the
 // order of creation; restacking gives the same focus order as on Linux.
 void Form1::setfocusorder() {
-  const HWND order[] = {offscr->hwnd(), blocks->hwnd(), mainscr->hwnd(), ball->hwnd(),
-                        paddle->hwnd(), Command1,       Combo1,          Label1,
-                        lblstage,       lblhiscore,     lblscore,        lblball};
+  const std::pair<std::string_view, HWND> named[] = {
+      {"offscr", offscr->hwnd()}, {"blocks", blocks->hwnd()}, {"mainscr", mainscr->hwnd()},
+      {"ball", ball->hwnd()},     {"paddle", paddle->hwnd()}, {"Command1", Command1},
+      {"Combo1", Combo1},         {"Label1", Label1},         {"lblstage", lblstage},
+      {"lblhiscore", lblhiscore}, {"lblscore", lblscore},     {"lblball", lblball}};
   HWND after = HWND_TOP;
-  for (HWND w : order) {
+  infocusorder(named, [&after](HWND w) {
     SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = w;
-  }
+  });
 }
 
 void Form1::annotate() {

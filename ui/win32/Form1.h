@@ -74,7 +74,7 @@ class Form1 final : public Window, private game::Controls, private render::Scree
   void setfonts();
   void makebrushes();
   SIZE outersize() const;
-  int scale(int v) const { return MulDiv(v, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI); }
+  int scale(int v) const { return gdi::scaled(v, dpi_); }
 
   void enablecommand1(bool on) override;
   void enablecombo1(bool on) override { EnableWindow(Combo1, on); }

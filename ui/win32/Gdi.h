@@ -37,6 +37,11 @@ class Object {
 using Brush = Object<HBRUSH>;
 using Font = Object<HFONT>;
 
+// A length in the window's pixels at 96 dpi, as it is on a screen of `dpi` dots per inch.
+inline int scaled(int v, UINT dpi) {
+  return MulDiv(v, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
 // A window's drawing context, obtained afresh and given back at the end of the scope.
 class WindowDc {
  public:

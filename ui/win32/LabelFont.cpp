@@ -71,14 +71,13 @@ std::wstring labelface() {
 
 gdi::Font labelfont(const std::wstring& face, UINT dpi, std::span<const HWND> labels) {
   const gdi::WindowDc dc(nullptr);
-  const auto scaled = [dpi](int px) { return MulDiv(px, static_cast<int>(dpi), 96); };
   const int px = fonts::labelpixels([&](int candidate) {
-    const gdi::Font font(makefont(face, scaled(candidate)));
+    const gdi::Font font(makefont(face, gdi::scaled(candidate, dpi)));
     const gdi::Selected chosen(dc.get(), font.get());
     return std::all_of(labels.begin(), labels.end(),
                        [&](HWND label) { return inkfits(dc.get(), label); });
   });
-  return gdi::Font(makefont(face, scaled(px)));
+  return gdi::Font(makefont(face, gdi::scaled(px, dpi)));
 }
 
 gdi::Font guifont(UINT dpi) {

@@ -11,8 +11,6 @@ namespace {
 
 constexpr wchar_t kClass[] = L"PomuranPictureBox";
 
-int scaled(int v, UINT dpi) { return MulDiv(v, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
-
 }  // namespace
 
 bool PictureBox::registerclass(HINSTANCE instance) {
@@ -45,8 +43,8 @@ void PictureBox::scale(UINT dpi) {
 
 void PictureBox::placed() {
   const table::Place p = place();
-  MoveWindow(hwnd_, scaled(p.x, dpi_), scaled(p.y, dpi_), scaled(p.w, dpi_), scaled(p.h, dpi_),
-             FALSE);
+  MoveWindow(hwnd_, gdi::scaled(p.x, dpi_), gdi::scaled(p.y, dpi_), gdi::scaled(p.w, dpi_),
+             gdi::scaled(p.h, dpi_), FALSE);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
