@@ -11,6 +11,7 @@
 #include "ui/qt/Layout.h"
 #include "ui/qt/Pictures.h"
 #include "ui/qt/Startup.h"
+#include "ui/qt/Workarounds.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -9,10 +9,8 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLibraryInfo>
 #include <QPainter>
 #include <QSignalBlocker>
-#include <QVersionNumber>
 
 #include <algorithm>
 #include <string_view>
@@ -24,18 +22,6 @@ namespace {
 // Erase frames must match the white playfield whatever the desktop's colour scheme, so the
 // sprite boxes take a fixed white instead of the theme's window background.
 constexpr render::Rgb kSpriteBack = render::kWhite;
-
-// The states in which the window would no longer be its fixed size.
-constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
-
-// A desktop that gives the same other size again this soon after the game asked for its own,
-// even if it gave the fixed size in between, insists on it: a kiosk that maximises every window.
-constexpr qint64 kInsistMs = 1000;
-
-// A size that would cut off part of the picture and the controls.
-bool cutsoff(QSize size) { return size.boundedTo(layout::kClient) != layout::kClient; }
-
-bool onwayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
 
 render::Rgb systemcolour(QPalette::ColorRole role) {
   return render::rgb(QApplication::palette().color(role).rgb());
@@ -58,14 +44,7 @@ Form1::Form1() : background_(picture(QStringLiteral("background"))) {
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon32"))));
   icon.addPixmap(QPixmap::fromImage(picture(QStringLiteral("icon16"))));
   setWindowIcon(icon);
-  setFixedSize(layout::kClient);
-  // kwin draws the title bar itself and takes its buttons from the limits: without them it
-  // offers a maximise button and drops the close one. It never forces a size on a window of
-  // fixed size, so there the limits stay.
-  clamped_ = onwayland() && QLibraryInfo::version() < QVersionNumber(6, 8) &&
-             !qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QLatin1String("KDE"));
-  // The client area is fixed, so the title bar offers no maximise button.
-  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  size_ = new SizeKeeper(*this, layout::kClient);
   // The background picture covers the whole client area.
   setAttribute(Qt::WA_OpaquePaintEvent);
   createcontrols();
@@ -231,7 +210,7 @@ void Form1::connectevents() {
 }
 
 void Form1::initscreen() {
-  const QPoint at = origin_ + layout::kPlayfield.topLeft();
+  const QPoint at = size_->origin() + layout::kPlayfield.topLeft();
   layplayfield(*mainscr, *offscr, at.x(), at.y());
 }
 
@@ -246,102 +225,7 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   // Around the client area, where a desktop gives the window more room than it asked for.
   painter.fillRect(rect(), QColor::fromRgb(table::kPanel));
-  painter.drawImage(origin_, background_);
-  if (std::exchange(clamped_, false)) QTimer::singleShot(0, this, &Form1::loosen);
-}
-
-// Where the desktop gives more room than the fixed client area, the controls keep their places
-// in a client area in the middle of the window, so that the picture stays whole and exact.
-void Form1::relayout() {
-  const QSize room = size() - layout::kClient;
-  const QPoint origin(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
-  const QPoint by = origin - origin_;
-  if (by.isNull()) return;
-  origin_ = origin;
-  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-    if (!child->isWindow()) child->move(child->pos() + by);
-  update();
-}
-
-void Form1::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  relayout();
-  settlelater();
-}
-
-// Some title bars, shortcuts and window managers maximise, make full screen or resize any window.
-// Such a change is judged once the event loop turns again, when the request that made it has
-// been answered and its state and size have both arrived.
-void Form1::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) settlelater();
-}
-
-void Form1::settlelater() {
-  if (asking_ || settling_) return;
-  settling_ = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        settling_ = false;
-        settle();
-      },
-      Qt::QueuedConnection);
-}
-
-// The game asks for its fixed size once for each change. A desktop that gives the same change
-// again without a turn at the fixed size, or at once, insists: it is kept, and the game plays
-// in the middle of it, so that no window manager and no kiosk can draw it into an endless fight.
-void Form1::settle() {
-  const Given now{size(), windowState() & kLarge};
-  if (now == Given{layout::kClient, {}}) {
-    backsince_ = true;
-    againlater_ = false;
-    return;
-  }
-  if (refused_ == now && (!backsince_ || asked_.elapsed() < kInsistMs)) {
-    // A size that cuts the picture off may be the desktop's stale answer, given before it had
-    // the window's new limits (mutter under Qt 6.4 gives it twice): it is asked back once more,
-    // a while later, and kept if it comes again.
-    if (cutsoff(now.size) && !std::exchange(againlater_, true))
-      QTimer::singleShot(kInsistMs, this, [this] {
-        refused_.reset();
-        settle();
-      });
-    return;
-  }
-  refused_ = now;
-  backsince_ = false;
-  asked_.start();
-  askback(now);
-}
-
-// Leaving a large state brings back the size from before it. On Wayland the compositor decides
-// every size, which xdg-shell obliges a client to take, so a larger size alone is not asked back
-// there. A smaller one is: it would cut off the picture and the controls, and mutter under Qt
-// 6.4, with the toolkit's own title bar, now and then gives the window the client area's size,
-// title bar included, once the limits have gone.
-void Form1::askback(const Given& now) {
-  asking_ = true;
-  if (now.states) {
-    setWindowState(windowState() & ~kLarge);
-  } else if (!onwayland() || cutsoff(now.size)) {
-    resize(layout::kClient);
-  }
-  asking_ = false;
-}
-
-// Qt before 6.8 clamps every size that a Wayland compositor configures to the window's minimum
-// and maximum, and then commits another size than the one configured for a maximised or full-screen
-// window, which the compositor ends as a protocol error (QWaylandWindow::setGeometry_helper). So
-// there the limits go once the first frame is on the screen: a tiling compositor has floated the
-// window by then, and each size configured later is taken as it is. The greatest size goes first:
-// Qt 6.4 gives the compositor the client area as the limit of a window whose title bar it draws
-// itself, so a greatest size left alone for a moment is smaller than the window, and mutter
-// shrinks the window to it, title bar included, cutting off the bottom of the client area.
-void Form1::loosen() {
-  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  setMinimumSize(0, 0);
+  painter.drawImage(size_->origin(), background_);
 }
 
 }  // namespace ui

@@ -2,15 +2,13 @@
 
 #include "ui/Window.h"
 #include "ui/qt/PictureBox.h"
+#include "ui/qt/SizeKeeper.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-
-#include <optional>
 
 namespace ui {
 
@@ -57,26 +55,12 @@ class Form1 final : public QWidget, public Window, private game::Controls {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void enablecommand1(bool on) override;
   void enablecombo1(bool on) override { Combo1->setEnabled(on); }
   void describeplayfield(bool playing);
   bool eventFilter(QObject* watched, QEvent* event) override;
-
-  // What the desktop gave the window, and the one attempt to get the fixed size back.
-  struct Given {
-    QSize size;
-    Qt::WindowStates states;
-    bool operator==(const Given&) const = default;
-  };
-  void relayout();
-  void settlelater();
-  void settle();
-  void askback(const Given& now);
-  void loosen();
 
   void createcontrols();
   void createlabels();
@@ -86,14 +70,7 @@ class Form1 final : public QWidget, public Window, private game::Controls {
   void setlabelfont();
 
   QImage background_;
-  QPoint origin_;
-  bool clamped_ = false;  // the toolkit clamps configured sizes until the limits go
-  std::optional<Given> refused_;
-  bool backsince_ = false;   // the fixed size came back after the last attempt
-  bool againlater_ = false;  // a cut-off size is asked back once more, late
-  bool settling_ = false;
-  bool asking_ = false;
-  QElapsedTimer asked_;
+  SizeKeeper* size_ = nullptr;
   BoxScreen screen_;
 };
 

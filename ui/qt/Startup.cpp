@@ -1,6 +1,6 @@
 #include "ui/qt/Startup.h"
 #include "ui/CommandLine.h"
-#include "ui/qt/Compositor.h"
+#include "ui/qt/Workarounds.h"
 
 #include <QApplication>
 #include <QDir>
@@ -224,27 +224,6 @@ bool hasgnometitlebar() {
   return !plugins.entryList({QStringLiteral("*adwaita*")}, QDir::Files).isEmpty();
 }
 
-// Qt before 6.8 sets up its OpenGL buffer integration, and with it EGL and the whole Mesa driver
-// stack (some 50 MiB), as soon as a Wayland window shows: it asks whether that integration can
-// carry a title bar drawn by the toolkit (QWaylandDisplay::supportsWindowDecoration), whether or
-// not it will draw one. The game draws in memory and shows its frames through shared memory.
-// Where the compositor draws title bars itself (xdg-decoration: sway, kwin, cage), the toolkit
-// draws none, and its switch for systems without OpenGL skips the question. Where it does not
-// (weston, mutter), the toolkit's own title bar needs the integration on these versions, so EGL
-// stays there. Qt 6.8 asks only once the integration is set up for a window that draws with it.
-// GNOME's mutter is not asked: it offers no xdg-decoration, and a second connection made just
-// before the window showed cut the bottom off the first size it gave the window (3 starts in 8).
-void keepopenglaway() {
-  constexpr const char* kNoTitleBars = "QT_WAYLAND_DISABLE_WINDOWDECORATION";
-  if (QGuiApplication::platformName() != QLatin1String("wayland") ||
-      QLibraryInfo::version() >= QVersionNumber(6, 8) || qEnvironmentVariableIsSet(kNoTitleBars) ||
-      namesgnome(fromenv("XDG_CURRENT_DESKTOP")))
-    return;
-  const std::vector<std::string> globals = compositorglobals();
-  if (std::find(globals.begin(), globals.end(), "zxdg_decoration_manager_v1") != globals.end())
-    qputenv(kNoTitleBars, "1");
-}
-
 int Main(int argc, char** argv) {
   if (const std::optional<int> status = commandline(argc, argv, stdout, stderr)) return *status;
   if (!displayfound()) {
@@ -271,14 +250,7 @@ int Main(int argc, char** argv) {
   prepare(form);
   form.show();
   const int status = app.exec();
-  // Qt 6.4's Wayland plugin can deadlock while it disconnects: the display's destructor waits
-  // for its event thread, which waits for events that never come, and a closed game would never
-  // end. The game has nothing to save or release that the system does not reclaim, so on
-  // Wayland it ends here, before the toolkit is torn down.
-  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-    std::fflush(nullptr);
-    std::_Exit(status);
-  }
+  exitbeforeteardown(status);
   return status;
 }
 

@@ -17,10 +17,6 @@ std::string platformchoice(const std::function<std::string(const char*)>& getenv
 // Whether the toolkit ships a GNOME-style Wayland title bar (the `adwaita` decoration plugin).
 bool hasgnometitlebar();
 
-// Keeps the toolkit from loading a graphics driver on Wayland where the game does not need one;
-// called once the toolkit has started and before the window first shows.
-void keepopenglaway();
-
 // The program's entry: prepares the window, draws the first frame, shows it and runs.
 int Main(int argc, char** argv);
 
