@@ -26,7 +26,8 @@
 // A private desktop for the real program: a display server with a window manager, a session
 // bus of its own, the game started in it, its window found and photographed. Everything that a
 // session starts carries kMarker in its environment and is stopped with the session, so that a
-// test can prove that nothing outlived it.
+// test can prove that nothing outlived it. Each class has a file of its own (Desktop.cpp,
+// Game.cpp, ScreenReader.cpp); Session.cpp holds how they start and stop programs.
 namespace session {
 
 // Every process of a session carries this variable, set to the build folder of the tests and
@@ -64,6 +65,17 @@ void ownprocess(QProcess& p);
 
 // Stops a process and everything in its process group: politely first, then for good.
 void stopgroup(QProcess& p);
+
+// Starts a process of the session: its own process group, its output kept only if asked for.
+void launch(QProcess& p, const QProcessEnvironment& env, const QStringList& command,
+            bool output = false, const QString& log = QProcess::nullDevice());
+
+// The programs of `tools` that cannot be found.
+QStringList missing(const QStringList& tools);
+
+// Every desktop's screen, in pixels.
+constexpr int kScreenW = 1024;
+constexpr int kScreenH = 768;
 
 // Xvfb (1024x768x24) with openbox or i3, headless sway, or GNOME's mutter, KDE's kwin, weston or
 // the kiosk cage nested in Xvfb; or Xvfb with openbox and a Wine prefix of its own, for the
