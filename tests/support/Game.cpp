@@ -1,7 +1,7 @@
-#include "support/Session.h"
 #include "game/Constants.h"
 #include "support/Compare.h"
 #include "support/Expected.h"
+#include "support/Session.h"
 #include "ui/qt/Layout.h"
 
 #include <QFile>
