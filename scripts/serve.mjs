@@ -26,8 +26,9 @@ const TYPES = {
 const COMPRESSIBLE = /^(text\/|application\/(wasm|manifest|json))|icon/;
 
 // Starts serving `root`, with `headers` on every answer, as if the files named in `missing` were
-// not there, and with `gzip` each compressible file gzipped for a browser that takes it, as many
-// hosts do; resolves to the server, its address and the paths asked for, in order.
+// not there, and with `gzip` each compressible file gzipped for a browser that takes it and a
+// gzipped file declared gzip-encoded, as many hosts do; resolves to the server, its address and
+// the paths asked for, in order.
 export function serve(root, { headers = {}, missing = [], gzip = false } = {}) {
   const base = resolve(root);
   const asked = [];
@@ -47,9 +48,13 @@ export function serve(root, { headers = {}, missing = [], gzip = false } = {}) {
     }
     try {
       let body = await readFile(file);
-      const type = TYPES[extname(file)] ?? 'application/octet-stream';
+      const packed = gzip && file.endsWith('.gz');
+      const type = TYPES[extname(packed ? file.slice(0, -3) : file)] ?? 'application/octet-stream';
       const head = { 'Content-Type': type, 'Cache-Control': 'no-cache', ...headers };
-      if (gzip && COMPRESSIBLE.test(type) && /\bgzip\b/.test(request.headers['accept-encoding'])) {
+      const takes = /\bgzip\b/.test(request.headers['accept-encoding']);
+      if (packed) {
+        head['Content-Encoding'] = 'gzip';
+      } else if (gzip && takes && COMPRESSIBLE.test(type)) {
         body = gzipSync(body, { level: 9 });
         Object.assign(head, { 'Content-Encoding': 'gzip', Vary: 'Accept-Encoding' });
       }

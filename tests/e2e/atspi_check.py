@@ -131,6 +131,8 @@ def main():
     check(pump(WAIT, lambda: pyatspi.STATE_SELECTED in states(speed[0][2])), "Down picks HIGH")
     subprocess.run(["xdotool", "key", "Return"], check=True)
     check(pump(WAIT, lambda: text(speed) == "HIGH"), "the speed list reads HIGH, chosen open")
+    check(pump(WAIT, lambda: pyatspi.STATE_EXPANDED not in states(speed)) and
+          pyatspi.STATE_EXPANDABLE in states(speed), "the closed list is expandable, not expanded")
     subprocess.run(["xdotool", "key", "Up"], check=True)
     again = pump(WAIT, lambda: heard.count(("object:text-changed:insert", "MID")) == 2)
     check(again and ("object:text-changed:insert", "HIGH") not in heard,

@@ -189,7 +189,7 @@ TEST(MoveBall, StopsAtTheSubstepCapWithTheBallInsideTheField) {
   g.ballh = 8;
   aim(w, 32000, 100, 30000, 0);
   w.m.moveball();
-  EXPECT_LE(w.m.lastsubsteps(), game::kMaxSubsteps);
+  EXPECT_EQ(w.m.lastsubsteps(), game::kMaxSubsteps);
   EXPECT_GE(g.ballx, 1);
   EXPECT_LE(g.ballx + g.ballw, 479);
   EXPECT_EQ(std::abs(g.balldx), 30000);

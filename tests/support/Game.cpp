@@ -193,15 +193,21 @@ bool Game::findwayland(std::string* why) {
 }
 
 bool Game::findx11(std::string* why) {
-  const Output found = desktop_.tool(
-      QStringLiteral("xdotool"),
-      {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-       QStringLiteral("--all"), QStringLiteral("--pid"), QString::number(pid())},
-      {}, int(kPatience * 1000));
+  // Debian 12's xdotool ends a search with BadWindow when any window goes while it looks, as
+  // windows do while programs start on a busy machine: the search is asked again, not waited in.
+  const auto search = [&] {
+    return desktop_.tool(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--all"),
+         QStringLiteral("--pid"), QString::number(pid())});
+  };
+  const Output found =
+      waituntil(search, [&](const Output& o) { return !o.out.trimmed().isEmpty() || !running(); });
   window_ = QString::fromLatin1(found.out.split('\n').value(0).trimmed());
-  if (!found.finished || window_.isEmpty()) {
+  if (window_.isEmpty()) {
     *why = "the game's window did not show in " + std::to_string(int(kPatience)) + " s" + ending() +
-           "; it wrote: " + errors().toStdString();
+           " (xdotool: " + found.err.trimmed().toStdString() +
+           "); it wrote: " + errors().toStdString();
     return false;
   }
   client_ = geometry();

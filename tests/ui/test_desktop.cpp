@@ -70,15 +70,21 @@ TEST(Desktop, EnteringThePlayfieldMovesThePaddleThereAndLeavingDoesNothing) {
 
 // A desktop may answer the window's new limits late, with a size that cuts the picture off,
 // twice in a row: the game asks it back at once, once more a while later, and then keeps it.
+// Once the desktop gives the fixed size again, a later cut, at the bottom alone as mutter's, is
+// treated the same.
 TEST(Desktop, ASizeThatCutsThePictureOffIsAskedBackOnceMoreLaterThenKept) {
   auto f = fixture::form();
-  const QSize cut = ui::layout::kClient - QSize(6, 33);
-  for (int turn = 0; turn < 3; ++turn) {
-    f->windowHandle()->resize(cut);
+  for (const QSize cut : {ui::layout::kClient - QSize(6, 33), ui::layout::kClient - QSize(0, 33)}) {
+    for (int turn = 0; turn < 3; ++turn) {
+      f->windowHandle()->resize(cut);
+      QCoreApplication::processEvents();
+      ASSERT_EQ(f->size(), cut) << turn;
+      const int ms = turn < 2 ? int(session::kPatience * 1000) : 2500;
+      EXPECT_EQ(QTest::qWaitFor([&] { return f->size() == ui::layout::kClient; }, ms), turn < 2)
+          << cut.width() << "x" << cut.height() << ", turn " << turn;
+    }
+    f->windowHandle()->resize(ui::layout::kClient);
     QCoreApplication::processEvents();
-    ASSERT_EQ(f->size(), cut) << turn;
-    const int ms = turn < 2 ? int(session::kPatience * 1000) : 2500;
-    EXPECT_EQ(QTest::qWaitFor([&] { return f->size() == ui::layout::kClient; }, ms), turn < 2)
-        << turn;
+    QCoreApplication::sendPostedEvents();
   }
 }

@@ -101,7 +101,6 @@ TEST(Soak, AnHourOfPlayKeepsTheRulesThePictureAndTheMemory) {
     ASSERT_EQ(g.ballx, before.ballx) << "the ball left its column at " << t;
     ASSERT_GE(g.bally, 1) << "tick " << t;
     ASSERT_LE(g.bally + g.ballh, game::kFieldHeight - 1) << "tick " << t;
-    ASSERT_LE(f->module1().lastsubsteps(), game::kMaxSubsteps);
     if (f->module1().lastsubsteps() == game::kMaxSubsteps) ++capped;
     // Every sub-step moves the ball 5 pixels, so away from the paddle it stays on the lattice
     // that it started on. Next to the paddle it does too, as long as the paddle never makes a
