@@ -71,12 +71,18 @@ export function controls() {
 // What the page shows once it has started: the window, with the playfield's place and scale on
 // the page, or a sentence in its place.
 export function started() {
-  const message = document.getElementById('message');
-  const shown = !message.hidden && getComputedStyle(message).visibility === 'visible';
-  if (shown) return { message: message.textContent };
+  const said = getComputedStyle(document.getElementById('message'));
+  const shown = said.display !== 'none' && said.visibility === 'visible';
+  if (shown) return { message: document.getElementById('message').textContent };
   const form = document.querySelector('#Form1');
   if (form?.style.visibility !== 'visible') return null;
   const canvas = document.querySelector('#mainscr');
   const field = canvas.getBoundingClientRect();
   return { field: { x: field.x, y: field.y, k: field.width / canvas.width } };
+}
+
+// The page's room left and right of the window, in CSS pixels.
+export function sides() {
+  const box = document.querySelector('#Form1').getBoundingClientRect();
+  return [box.left, document.documentElement.clientWidth - box.right];
 }
