@@ -30,6 +30,7 @@ import {
   PADDLE_TOP,
   controls,
   record,
+  ring,
   sides,
   sprites,
   started,
@@ -172,7 +173,7 @@ for (const engine of ENGINES) {
       }
     });
 
-    test('a press on the playfield or Enter on START begins a round', async () => {
+    test('a right press on the playfield or Enter on START begins a round, with no menu', async () => {
       const { tab, field } = await opened(browser, site.url);
       await hold(tab);
       // The focus order: the playfield, START, the list.
@@ -180,9 +181,24 @@ for (const engine of ENGINES) {
       assert.equal((await tab.evaluate(controls)).focus, 'Combo1');
       await tab.key('Shift+Tab');
       await tab.key('Shift+Tab');
-      assert.equal((await tab.evaluate(controls)).focus, 'mainscr');
-      await tab.press(field.x + 300, field.y + 100);
+      assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'mainscr' });
+      const keyring = (await tab.evaluate(ring)) || engine.keyring === false;
+      assert.ok(keyring, 'no ring for a player who came by the keyboard');
+      // As on the desktops, the focused playfield takes no key.
+      await tab.key('Enter');
+      await tab.key(' ');
+      assert.deepEqual(await tab.evaluate(controls), { start: true, list: true, focus: 'mainscr' });
+      await tab.evaluate(() => {
+        window.menus = [];
+        addEventListener('contextmenu', (event) => window.menus.push(event.defaultPrevented));
+      });
+      await tab.press(field.x + 300, field.y + 100, 'right');
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
+      assert.equal(await tab.evaluate(ring), false, 'a ring after a press');
+      assert.deepEqual(await tab.evaluate(() => window.menus), [true], "the browser's menu");
+      await tab.key('Control+a');
+      const selected = await tab.evaluate(() => getSelection().toString());
+      assert.doesNotMatch(selected, /START|SPEED|0/, 'the window\'s texts selected');
       const [bally] = await ticks(tab, 1);
       const at = { ...(await tab.evaluate(sprites)), bally };
       const ballx = 300 + BALL_OVER_PADDLE;

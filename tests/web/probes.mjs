@@ -86,3 +86,8 @@ export function sides() {
   const box = document.querySelector('#Form1').getBoundingClientRect();
   return [box.left, document.documentElement.clientWidth - box.right];
 }
+
+// Whether the playfield shows a focus ring.
+export function ring() {
+  return getComputedStyle(document.querySelector('#mainscr')).outlineStyle !== 'none';
+}

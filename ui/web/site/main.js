@@ -77,8 +77,9 @@ class Page {
       // round, as on the desktop.
       e.addEventListener('pointerdown', (event) => {
         // A press gives the playfield the focus, as it would, but without the ring that a script's
-        // focus takes over from START: the ring is for a player who came by the keyboard.
-        if (document.activeElement !== e) {
+        // focus takes over from START, or that the keyboard gave it: the ring is for a player
+        // who is at the keyboard.
+        if (document.activeElement !== e || e.matches(':focus-visible')) {
           document.activeElement?.blur();
           e.focus({ focusVisible: false });
         }
