@@ -19,7 +19,7 @@ import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test as nodetest } from 'node:test';
 import { serve, stop } from '../../scripts/serve.mjs';
-import { ENGINES, LIMIT, chromium, newtab, poll } from './engines.mjs';
+import { ENGINES, LIMIT, PlaywrightTab, chromium, newtab, poll } from './engines.mjs';
 import {
   BALL_OVER_PADDLE,
   BALL_REST_TOP,
@@ -34,6 +34,7 @@ import {
   sides,
   sprites,
   started,
+  watch,
 } from './probes.mjs';
 
 const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
@@ -342,6 +343,30 @@ describe('chromium on touch screens, offline, and alone', () => {
       assert.deepEqual(await tab.evaluate(still), [0, 0, 1], 'the page neither moved nor zoomed');
     });
   }
+
+  test('a slow first visit says from its first frame that the game is coming, and only that', async () => {
+    const context = await browser.browser.newContext();
+    try {
+      const page = await context.newPage();
+      const cdp = await context.newCDPSession(page);
+      await cdp.send('Network.enable');
+      await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+      const link = { latency: 400, downloadThroughput: 50000, uploadThroughput: 50000 };
+      await cdp.send('Network.emulateNetworkConditions', { offline: false, ...link });
+      await page.addInitScript(watch);
+      await page.goto(site.url, { timeout: LIMIT });
+      const tab = new PlaywrightTab(page);
+      await until(tab, 'the window to show', started);
+      const seen = (await tab.evaluate(() => window.seen)).map((s) => JSON.parse(s));
+      // The word until the window takes its place, which then stays where it first showed.
+      const box = seen.at(-1)[2];
+      assert.ok(box, 'the window shows');
+      const want = [[true, false, false], [false, false, box]];
+      assert.deepEqual(seen, want, 'what the frames showed, as it changed');
+    } finally {
+      await context.close();
+    }
+  });
 
   // Where the window's parts come from, as 1 or 2 for each: the page, its style sheet, its script.
   const version = () => {

@@ -91,3 +91,19 @@ export function sides() {
 export function ring() {
   return getComputedStyle(document.querySelector('#mainscr')).outlineStyle !== 'none';
 }
+
+// From before the page's first frame on, what each frame shows, as it changes: whether the word
+// that the game is coming shows, whether the sentence that it cannot start shows, and the
+// window's box once it shows: window.seen.
+export function watch() {
+  const seen = (window.seen = []);
+  const shown = (id) => document.getElementById(id)?.checkVisibility({ visibilityProperty: true });
+  const look = () => {
+    const form = document.getElementById('Form1');
+    const box = form?.style.visibility === 'visible' && form.getBoundingClientRect();
+    const now = JSON.stringify([!!shown('coming'), !!shown('message'), box && [box.x, box.width]]);
+    if (seen.at(-1) !== now) seen.push(now);
+    requestAnimationFrame(look);
+  };
+  requestAnimationFrame(look);
+}
