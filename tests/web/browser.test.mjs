@@ -117,11 +117,11 @@ for (const engine of ENGINES) {
     // shows a colour of the picture pixel that it covers, so each is a block of one colour. Then
     // zoomed in a 1000 x 700 window: from 100 % up it keeps the largest size that fits, 700
     // screen pixels high, in the middle of the page, never blurred.
-    const zoomed = (z) => [z, { width: Math.floor(1000 / z), height: Math.floor(700 / z) }, 700 / 400];
-    const rows = [...engine.scales.map((z) => [z, undefined, z]), ...(engine.zooms ?? []).map(zoomed)];
-    for (const [scale, viewport, blocks] of rows) {
+    const room = (z) => ({ width: Math.floor(1000 / z), height: Math.floor(700 / z) });
+    const zoomed = (engine.zooms ?? []).map((z) => [z, room(z), 700 / 400]);
+    for (const [scale, viewport, blocks] of [...engine.scales.map((z) => [z, undefined, z]), ...zoomed]) {
       const name = viewport
-        ? `zoomed to ${scale * 100} %, the window keeps its size, its first frame is exact and the paddle`
+        ? `zoomed to ${scale * 100} %, the window keeps its size, the first frame is exact and the paddle`
         : `at a device pixel ratio of ${scale} the first frame is exact and the paddle`;
       test(`${name} lands under the pointer`, async () => {
         const { tab, field } = await opened(browser, site.url, scale, viewport && { viewport });

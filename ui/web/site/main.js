@@ -143,7 +143,8 @@ class Page {
     const [x, y, w, h] = this.places.get(e);
     const [left, top] = [on(x), on(y)];
     const [width, height] = [on(x + w) - left, on(y + h) - top];
-    Object.assign(e.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
+    Object.assign(e.style, { left: `${left}px`, top: `${top}px` });
+    Object.assign(e.style, { width: `${width}px`, height: `${height}px` });
   }
 
   attribute(id, name, value) {
@@ -269,7 +270,7 @@ function say(text) {
   document.getElementById('coming').hidden = true;
 }
 
-// The script runs: the page's sentence for browsers in which it does not never shows.
+// The script runs: the sentence for a browser in which it cannot never shows.
 function running() {
   document.body.classList.remove('waiting');
 }
