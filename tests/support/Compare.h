@@ -52,9 +52,8 @@ inline Result compare(const QImage& device, const QImage& logical, double scale,
   const QImage l = logical.convertToFormat(QImage::Format_RGB32);
   const int x0 = static_cast<int>(std::floor(area.left() * scale));
   const int y0 = static_cast<int>(std::floor(area.top() * scale));
-  // A device pixel that the area covers only in part shows what lies beyond it as well.
-  const int x1 = std::min(d.width(), static_cast<int>(std::floor((area.right() + 1) * scale)));
-  const int y1 = std::min(d.height(), static_cast<int>(std::floor((area.bottom() + 1) * scale)));
+  const int x1 = std::min(d.width(), static_cast<int>(std::ceil((area.right() + 1) * scale)));
+  const int y1 = std::min(d.height(), static_cast<int>(std::ceil((area.bottom() + 1) * scale)));
   if (d.isNull() || x1 - x0 < area.width() || y1 - y0 < area.height()) {
     r.wrong = 1;
     r.first = "the picture is smaller than the area";

@@ -6,11 +6,10 @@
 //       the window with the frame that the window manager draws, once the first frame shows
 //   pomuran_session round PROGRAM DIR
 //       such pictures into DIR from a click on START for 3.5 s, printed with when each was taken
-//   pomuran_session compare SHOT.png [SCALE [X Y]]
-//       exit 0 when SHOT, a picture taken elsewhere (by a browser) with the client area at device
-//       pixel X, Y (0, 0 by default), shows the exact first frame at SCALE device pixels to a
-//       pixel (1 by default) and, at scale 1, the status values in their face; 1 otherwise,
-//       saying why
+//   pomuran_session compare SHOT.png [SCALE]
+//       exit 0 when SHOT, a picture of the client area taken elsewhere (by a browser), shows the
+//       exact first frame at SCALE device pixels to a pixel (1 by default) and, at scale 1, the
+//       status values in their face; 1 otherwise, saying why
 // A PROGRAM whose name ends in .exe runs under Wine, in a prefix of the session's own.
 
 #include "support/Compare.h"
@@ -125,10 +124,8 @@ bool valuesink(const QImage& shot) {
 }
 
 int compare(const QStringList& args) {
-  const QImage whole(args.value(1));
+  const QImage shot(args.value(1));
   const double scale = args.size() > 2 ? args.value(2).toDouble() : 1.0;
-  const QImage shot =
-      whole.copy(args.value(3).toInt(), args.value(4).toInt(), whole.width(), whole.height());
   if (shot.isNull() || scale < 1.0) return fail("no picture in " + args.value(1).toStdString());
   const QImage want = expected::window(expected::firstfield());
   const frames::Result r =
@@ -147,8 +144,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
-  if (args.value(0) == QStringLiteral("compare") && args.size() >= 2 && args.size() <= 5 &&
-      args.size() != 4)
+  if (args.value(0) == QStringLiteral("compare") && (args.size() == 2 || args.size() == 3))
     return compare(args);
   const bool known = (args.value(0) == QStringLiteral("firstframe") && args.size() == 2) ||
                      (args.value(0) == QStringLiteral("screenshot") && args.size() == 3) ||
@@ -158,7 +154,7 @@ int main(int argc, char** argv) {
         "usage: pomuran_session firstframe PROGRAM\n"
         "       pomuran_session screenshot PROGRAM OUT.png\n"
         "       pomuran_session round PROGRAM DIR\n"
-        "       pomuran_session compare SHOT.png [SCALE [X Y]]\n",
+        "       pomuran_session compare SHOT.png [SCALE]\n",
         stderr);
     return 2;
   }

@@ -2,7 +2,7 @@
 // machine's fonts hidden, opens a page at a device pixel ratio, and how a page is driven. Every
 // tab offers the same calls, in the page's CSS pixels: evaluate, move, press, click, key, shoot;
 // Chromium's also pause and tick, for its clock; its row also reads the tree of what screen
-// readers find. Rows that can set a device pixel ratio also zoom.
+// readers find.
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
@@ -27,13 +27,7 @@ const FONTS = {
   // Their caches go where the tests' pictures go, or else to the system's temporary folder.
   XDG_CACHE_HOME: join(process.env.POMURAN_SCRATCH ?? tmpdir(), 'pomuran-browser-cache'),
 };
-// As wide as the window, which then fits the page at one CSS pixel per picture pixel, from its
-// left edge.
-const VIEWPORT = { width: 497, height: 480 };
-// A browser's zoom, as a page sees it: a 1000 x 700 window at each of these device pixel ratios.
-// (At 150 and 300 % Chromium mixes up to 2 % of the picture around the playfield into the
-// playfield's edge pixels, so its row leaves them out.)
-const ZOOMS = [1, 1.5, 1.75, 2, 3];
+const VIEWPORT = { width: 497, height: 480 }; // as wide as the window: it fits at its size
 
 // A page of Firefox through puppeteer: its pointer positions are whole CSS pixels, so a move
 // lands on the one it is given.
@@ -60,9 +54,9 @@ class PuppeteerTab {
     for (const k of keys) await this.page.keyboard.down(k);
     for (const k of keys.reverse()) await this.page.keyboard.up(k);
   }
-  // The page's room in device pixels, as a PNG file.
+  // The window's area in device pixels, as a PNG file.
   async shoot(path) {
-    await this.page.screenshot({ path });
+    await (await this.page.$('main')).screenshot({ path });
   }
 }
 
@@ -77,7 +71,7 @@ export class PlaywrightTab extends PuppeteerTab {
     return this.page.keyboard.press(name);
   }
   shoot(path) {
-    return this.page.screenshot({ path, timeout: LIMIT });
+    return this.page.locator('main').screenshot({ path, timeout: LIMIT });
   }
   // Stops the page's clock; from then on only tick() moves it, by exactly `ms`.
   async pause() {
@@ -98,7 +92,7 @@ export async function newtab(context, url, clock = false) {
 
 // A page of WebKitGTK's MiniBrowser, through plain WebDriver calls to WebKitWebDriver.
 class WebDriverTab {
-  static KEYS = { Tab: '\uE004', Shift: '\uE008', Enter: '\uE007', Control: '\uE009', ' ': ' ' };
+  static KEYS = { Tab: '\uE004', Shift: '\uE008', Enter: '\uE007' };
   constructor(call) {
     this.call = call;
   }
@@ -111,8 +105,8 @@ class WebDriverTab {
     const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
     return this.call('POST', 'actions', { actions: [{ ...mouse, actions: [to, ...then] }] });
   }
-  press(x, y, name = 'left') {
-    const button = name === 'right' ? 2 : 0;
+  press(x, y, which) {
+    const button = which === 'right' ? 2 : 0;
     return this.move(x, y, { type: 'pointerDown', button }, { type: 'pointerUp', button });
   }
   async click(selector) {
@@ -120,12 +114,14 @@ class WebDriverTab {
     await this.call('POST', `element/${Object.values(found)[0]}/click`, {});
   }
   key(name) {
-    const keys = name.split('+').map((k) => WebDriverTab.KEYS[k] ?? k);
+    const keys = name.split('+').map((k) => WebDriverTab.KEYS[k]);
     const down = keys.map((value) => ({ type: 'keyDown', value }));
     const up = keys.reverse().map((value) => ({ type: 'keyUp', value }));
     const source = { type: 'key', id: 'keys', actions: [...down, ...up] };
     return this.call('POST', 'actions', { actions: [source] });
   }
+  // WebKitGTK's pictures of one element miss parts of it; the viewport's is whole, and the
+  // window is at its top-left corner.
   async shoot(path) {
     writeFileSync(path, Buffer.from(await this.call('GET', 'screenshot'), 'base64'));
   }
@@ -204,10 +200,7 @@ async function webkit({ wasm = true } = {}) {
     const capabilities = { alwaysMatch: caps };
     const made = await call('POST', 'session', { capabilities }, `${base}/session`);
     session = `${base}/session/${made.sessionId}`;
-    // The page's room as in the other engines: the window's size less what the browser takes.
-    const edges = 'return [outerWidth - innerWidth, outerHeight - innerHeight]';
-    const [w, h] = await call('POST', 'execute/sync', { script: edges, args: [] });
-    await call('POST', 'window/rect', { width: VIEWPORT.width + w, height: VIEWPORT.height + h });
+    await call('POST', 'window/rect', { width: VIEWPORT.width, height: 600 });
     return {
       async open(url) {
         await call('POST', 'url', { url });
@@ -243,8 +236,6 @@ export const ENGINES = [
   {
     name: 'chromium',
     scales: [1, 2, 1.5],
-    zooms: [1, 1.75, 2],
-    fractional: true, // its pointer positions may be fractions of a CSS pixel
     tree: chromiumtree,
     async launch({ wasm = true } = {}) {
       const browser = await chromium.launch({
@@ -268,7 +259,6 @@ export const ENGINES = [
   {
     name: 'firefox',
     scales: [1, 2, 1.5],
-    zooms: ZOOMS,
     async launch({ wasm = true } = {}) {
       const browser = await puppeteer.launch({
         browser: 'firefox',
@@ -278,9 +268,9 @@ export const ENGINES = [
         timeout: LIMIT,
       });
       return {
-        async open(url, scale = 1, { viewport = VIEWPORT } = {}) {
+        async open(url, scale = 1) {
           const page = await (await browser.createBrowserContext()).newPage();
-          await page.setViewport({ ...viewport, deviceScaleFactor: scale });
+          await page.setViewport({ ...VIEWPORT, deviceScaleFactor: scale });
           await page.goto(url, { timeout: LIMIT });
           return new PuppeteerTab(page);
         },
@@ -288,6 +278,5 @@ export const ENGINES = [
       };
     },
   },
-  // Keys that its WebDriver sends give no element :focus-visible, START's neither.
-  { name: 'webkit', scales: [1], keyring: false, launch: webkit },
+  { name: 'webkit', scales: [1], launch: webkit },
 ];

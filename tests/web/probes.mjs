@@ -71,9 +71,9 @@ export function controls() {
 // What the page shows once it has started: the window, with the playfield's place and scale on
 // the page, or a sentence in its place.
 export function started() {
-  const said = getComputedStyle(document.getElementById('message'));
-  const shown = said.display !== 'none' && said.visibility === 'visible';
-  if (shown) return { message: document.getElementById('message').textContent };
+  const message = document.getElementById('message');
+  const shown = !message.hidden && getComputedStyle(message).visibility === 'visible';
+  if (shown) return { message: message.textContent };
   const form = document.querySelector('#Form1');
   if (form?.style.visibility !== 'visible') return null;
   const canvas = document.querySelector('#mainscr');
@@ -81,29 +81,14 @@ export function started() {
   return { field: { x: field.x, y: field.y, k: field.width / canvas.width } };
 }
 
-// The page's room left and right of the window, in CSS pixels.
-export function sides() {
-  const box = document.querySelector('#Form1').getBoundingClientRect();
-  return [box.left, document.documentElement.clientWidth - box.right];
-}
-
-// Whether the playfield shows a focus ring.
-export function ring() {
-  return getComputedStyle(document.querySelector('#mainscr')).outlineStyle !== 'none';
-}
-
-// From before the page's first frame on, what each frame shows, as it changes: whether the word
-// that the game is coming shows, whether the sentence that it cannot start shows, and the
-// window's box once it shows: window.seen.
+// What each frame shows from the page's first, as it changes: window.seen.
 export function watch() {
   const seen = (window.seen = []);
   const shown = (id) => document.getElementById(id)?.checkVisibility({ visibilityProperty: true });
-  const look = () => {
-    const form = document.getElementById('Form1');
-    const box = form?.style.visibility === 'visible' && form.getBoundingClientRect();
-    const now = JSON.stringify([!!shown('coming'), !!shown('message'), box && [box.x, box.width]]);
+  requestAnimationFrame(function look() {
+    const box = shown('Form1') && document.getElementById('Form1').getBoundingClientRect();
+    const now = box ? `window ${box.x} ${box.width}` : ['coming', 'message'].filter(shown).join();
     if (seen.at(-1) !== now) seen.push(now);
     requestAnimationFrame(look);
-  };
-  requestAnimationFrame(look);
+  });
 }

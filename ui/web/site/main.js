@@ -133,6 +133,12 @@ class Page {
     // page to a whole CSS pixel.
     form.style.transform = `translate(${left}px) scale(${scale})`;
     this.screen = scale * ratio;
+    // A move to a screen of another scale changes the ratio without resizing the page.
+    if (ratio !== this.ratio) {
+      this.ratio = ratio;
+      const screen = matchMedia(`(resolution: ${ratio}dppx)`);
+      screen.addEventListener('change', () => this.fit(form), { once: true });
+    }
     for (const e of this.places.keys()) this.snap(e);
   }
 
