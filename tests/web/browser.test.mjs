@@ -348,7 +348,7 @@ describe('chromium on touch screens, offline, and alone', () => {
     await cdp.send('Network.emulateNetworkConditions', link);
     await tab.page.addInitScript(watch);
     await tab.page.goto(site.url, { timeout: LIMIT });
-    await until(tab, 'the window to show', started);
+    await until(tab, 'a frame with the window', () => window.seen.at(-1).startsWith('window'));
     const [first, ...then] = await tab.evaluate(() => window.seen);
     assert.deepEqual([first, then.length, then[0].split(' ')[0]], ['coming', 1, 'window'], then.join());
   });
