@@ -160,7 +160,7 @@ for (const engine of ENGINES) {
       await tab.key('Shift+Tab');
       await tab.key('Shift+Tab');
       assert.equal((await tab.evaluate(controls)).focus, 'mainscr');
-      // A right press begins a round too, with no browser menu over the window and no focus ring.
+      // A press of any button begins a round; a right one opens no browser menu, and no ring shows.
       await tab.evaluate(() => addEventListener('contextmenu', (e) => (window.menu = e.defaultPrevented)));
       await tab.press(field.x + 300, field.y + 100, 'right');
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
