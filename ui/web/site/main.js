@@ -143,14 +143,15 @@ class Page {
   }
 
   // A control's edges fall on whole screen pixels at any scale, so that no screen pixel mixes
-  // the edge of the playfield with the picture around it.
+  // the edge of the playfield with the picture around it. Its box keeps whole pixels of the
+  // window, which an engine may round to under the window's scale, and a transform of its own,
+  // which none rounds, moves its edges there.
   snap(e) {
     const on = (v) => Math.round(v * this.screen) / this.screen;
     const [x, y, w, h] = this.places.get(e);
-    const [left, top] = [on(x), on(y)];
-    const [width, height] = [on(x + w) - left, on(y + h) - top];
-    Object.assign(e.style, { left: `${left}px`, top: `${top}px` });
-    Object.assign(e.style, { width: `${width}px`, height: `${height}px` });
+    Object.assign(e.style, { left: `${x}px`, top: `${y}px`, width: `${w}px`, height: `${h}px` });
+    const [sx, sy] = [(on(x + w) - on(x)) / w, (on(y + h) - on(y)) / h];
+    e.style.transform = `translate(${on(x) - x}px, ${on(y) - y}px) scale(${sx}, ${sy})`;
   }
 
   attribute(id, name, value) {
