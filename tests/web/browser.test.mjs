@@ -32,6 +32,7 @@ import {
   record,
   sprites,
   started,
+  watch,
 } from './probes.mjs';
 
 const SOURCE = fileURLToPath(new URL('../..', import.meta.url));
@@ -159,8 +160,12 @@ for (const engine of ENGINES) {
       await tab.key('Shift+Tab');
       await tab.key('Shift+Tab');
       assert.equal((await tab.evaluate(controls)).focus, 'mainscr');
-      await tab.press(field.x + 300, field.y + 100);
+      // A press of any button begins a round; a right one opens no browser menu, and no ring shows.
+      await tab.evaluate(() => addEventListener('contextmenu', (e) => (window.menu = e.defaultPrevented)));
+      await tab.press(field.x + 300, field.y + 100, 'right');
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
+      const furniture = () => [window.menu, getComputedStyle(document.activeElement).outlineStyle];
+      assert.deepEqual(await tab.evaluate(furniture), [true, 'none']);
       const [bally] = await ticks(tab, 1);
       const at = { ...(await tab.evaluate(sprites)), bally };
       const ballx = 300 + BALL_OVER_PADDLE;
@@ -218,11 +223,13 @@ for (const engine of ENGINES) {
 
 // Phones, each as width, height, device pixel ratio, the screen's pixels per picture pixel where
 // the window fits by a whole number of them, and how its round begins: upright, on its side, and
-// one with too few pixels for a whole-number scale.
+// one with too few pixels for a whole-number scale; a 1000 x 700 window zoomed to 300 %.
 const PHONES = [
+  [320, 568, 2, 0, 'finger'],
   [360, 640, 3, 2, 'START'],
-  [640, 360, 2, 1, 'finger'],
+  [640, 360, 2, 0, 'finger'],
   [360, 640, 1, 0, 'finger'],
+  [333, 233, 3, 0, 'finger'],
 ];
 
 describe('chromium on touch screens, offline, and alone', () => {
@@ -238,10 +245,13 @@ describe('chromium on touch screens, offline, and alone', () => {
       const { tab, field } = await opened(browser, site.url, ratio, phone);
       const box = await tab.evaluate(() => document.querySelector('main').getBoundingClientRect());
       assert.ok(box.right <= width && box.bottom <= height, `the window fits: ${box.right}`);
-      if (blocks) {
+      assert.ok(Math.max(box.width / width, box.height / height) >= 0.9, `${box.width} px wide`);
+      assert.ok(Math.abs(box.left + box.right - width) <= 1, `${box.left} px from the left`);
+      if (blocks) assert.ok(Math.abs(field.k * ratio - blocks) < 0.01, `${field.k * ratio} a pixel`);
+      if (field.k * ratio >= 1) {
         const png = join(SCRATCH, `phone-${width}x${height}.png`);
-        await tab.page.screenshot({ path: png });
-        const { code, said } = await compare(png, blocks);
+        await tab.page.screenshot({ path: png, clip: box });
+        const { code, said } = await compare(png, field.k * ratio);
         assert.equal(code, 0, said);
       }
       await tab.page.tap('#Combo1');
@@ -249,15 +259,17 @@ describe('chromium on touch screens, offline, and alone', () => {
       await tab.key('Enter');
       await until(tab, 'a new speed', () => document.getElementById('live').textContent);
       const cdp = await tab.page.context().newCDPSession(tab.page);
-      // Fingers at playfield x positions; one below 0 is lifted.
+      // Fingers at playfield x (below 0: up; an end lifts those given), after a thumb on the panel.
       const touch = (type, ...xs) => {
         const point = (x, id) => ({ id, x: field.x + (x + 0.5) * field.k, y: field.y + 100 * field.k });
         const touchPoints = xs.map(point).filter((_, id) => xs[id] >= 0);
+        if (type !== 'touchEnd') touchPoints.unshift({ ...point(272, 9), y: field.y + 367 * field.k });
         return cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
       };
       if (begin === 'START') await tab.page.tap('#Command1');
       await hold(tab);
       // A round that a finger begins leaves from under it, wherever the paddle was.
+      await touch('touchStart');
       await touch('touchStart', 300);
       assert.deepEqual(await tab.evaluate(controls), { start: false, list: false, focus: 'mainscr' });
       const { paddlex, ballx } = await tab.evaluate(sprites);
@@ -272,7 +284,11 @@ describe('chromium on touch screens, offline, and alone', () => {
         const want = Math.min(x, PADDLE_RIGHTMOST);
         await until(tab, `the paddle at ${want}`, sprites, null, (at) => at.paddlex === want);
       }
-      const second = await tab.evaluate(() => window.paddles.filter((x) => x === 100 || x === 150));
+      // Once the first lifts, the second takes nothing over; the next one down steers.
+      await touch('touchEnd', 5);
+      await touch('touchStart', -1, 170, 200);
+      await until(tab, 'the paddle at 200', sprites, null, (at) => at.paddlex === 200);
+      const second = await tab.evaluate(() => window.paddles.filter((x) => [100, 150, 170].includes(x)));
       assert.deepEqual(second, [], 'the second finger moved the paddle');
       await touch('touchEnd', -1, -1);
       const still = () => [scrollX, scrollY, visualViewport.scale];
@@ -325,6 +341,18 @@ describe('chromium on touch screens, offline, and alone', () => {
     assert.equal(await tab.evaluate(send, elsewhere), 'TypeError');
     assert.deepEqual(asked.filter((url) => !url.startsWith(site.url)), []);
     assert.ok(asked.includes(`${site.url}pomuran.wasm.gz`), asked.join(' '));
+  });
+
+  test('a slow first visit says from its first frame that the game is coming, and only that', async () => {
+    const tab = await browser.open('about:blank', 1, { clock: false });
+    const cdp = await tab.page.context().newCDPSession(tab.page);
+    const link = { offline: false, latency: 400, downloadThroughput: 5e4, uploadThroughput: 5e4 };
+    await cdp.send('Network.emulateNetworkConditions', link);
+    await tab.page.addInitScript(watch);
+    await tab.page.goto(site.url, { timeout: LIMIT });
+    await until(tab, 'a frame with the window', () => window.seen.at(-1).startsWith('window'));
+    const [first, ...then] = await tab.evaluate(() => window.seen);
+    assert.deepEqual([first, then.length, then[0].split(' ')[0]], ['coming', 1, 'window'], then.join());
   });
 
   // From a host that gzips and declares the gzipped WebAssembly gzip-encoded, as many do.

@@ -27,7 +27,7 @@ const FONTS = {
   // Their caches go where the tests' pictures go, or else to the system's temporary folder.
   XDG_CACHE_HOME: join(process.env.POMURAN_SCRATCH ?? tmpdir(), 'pomuran-browser-cache'),
 };
-const VIEWPORT = { width: 640, height: 480 };
+const VIEWPORT = { width: 497, height: 480 }; // as wide as the window: it fits at its size
 
 // A page of Firefox through puppeteer: its pointer positions are whole CSS pixels, so a move
 // lands on the one it is given.
@@ -41,10 +41,10 @@ class PuppeteerTab {
   move(x, y) {
     return this.page.mouse.move(Math.floor(x), Math.floor(y));
   }
-  async press(x, y) {
+  async press(x, y, button = 'left') {
     await this.move(x, y);
-    await this.page.mouse.down();
-    await this.page.mouse.up();
+    await this.page.mouse.down({ button });
+    await this.page.mouse.up({ button });
   }
   click(selector) {
     return this.page.click(selector);
@@ -105,8 +105,8 @@ class WebDriverTab {
     const mouse = { type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' } };
     return this.call('POST', 'actions', { actions: [{ ...mouse, actions: [to, ...then] }] });
   }
-  press(x, y) {
-    return this.move(x, y, { type: 'pointerDown', button: 0 }, { type: 'pointerUp', button: 0 });
+  press(x, y, which, button = which === 'right' ? 2 : 0) {
+    return this.move(x, y, { type: 'pointerDown', button }, { type: 'pointerUp', button });
   }
   async click(selector) {
     const found = await this.call('POST', 'element', { using: 'css selector', value: selector });
@@ -199,7 +199,7 @@ async function webkit({ wasm = true } = {}) {
     const capabilities = { alwaysMatch: caps };
     const made = await call('POST', 'session', { capabilities }, `${base}/session`);
     session = `${base}/session/${made.sessionId}`;
-    await call('POST', 'window/rect', { width: 800, height: 600 });
+    await call('POST', 'window/rect', { width: VIEWPORT.width, height: 600 });
     return {
       async open(url) {
         await call('POST', 'url', { url });

@@ -80,3 +80,15 @@ export function started() {
   const field = canvas.getBoundingClientRect();
   return { field: { x: field.x, y: field.y, k: field.width / canvas.width } };
 }
+
+// What each frame shows from the page's first, as it changes: window.seen.
+export function watch() {
+  const seen = (window.seen = []);
+  const shown = (id) => document.getElementById(id)?.checkVisibility({ visibilityProperty: true });
+  requestAnimationFrame(function look() {
+    const box = shown('Form1') && document.getElementById('Form1').getBoundingClientRect();
+    const now = box ? `window ${box.x} ${box.width}` : ['coming', 'message'].filter(shown).join();
+    if (seen.at(-1) !== now) seen.push(now);
+    requestAnimationFrame(look);
+  });
+}

@@ -4,6 +4,8 @@
 
 const [WASMFILE, WASM] = ['pomuran.wasm.gz', 'application/wasm'];
 const GZIP = [0x1f, 0x8b];
+// The least share of the largest fit that a whole number of screen pixels per picture pixel keeps.
+const WHOLE = 0.9;
 
 class Page {
   constructor(live) {
@@ -11,13 +13,17 @@ class Page {
     this.elements = [];
     this.contexts = new Map();
     this.images = new Map(); // each canvas's view of the pixels that the game puts on it
+    this.places = new Map(); // each control's place in the window, in the window's pixels
+    this.screen = 1; // screen pixels per window pixel, as the window fits the page
     this.game = null; // the module, once it runs
     this.form = 0; // the window that the module's Main returned
   }
 
+  // The window takes the place of the page's word that it is coming, in the same frame.
   start(game) {
     this.game = game;
     this.form = game._pomuran_main();
+    document.getElementById('coming').hidden = true;
   }
 
   // An element made as `tag` and named as the game's control `name`, by which the style sheet
@@ -39,6 +45,9 @@ class Page {
     this.place(id, x, y, w, h);
     this.listen(e, id);
     if (parent < 0) {
+      // A right click or a long press on the window begins a round, and opens no menu of the
+      // browser's over it.
+      e.addEventListener('contextmenu', (event) => event.preventDefault());
       addEventListener('resize', () => this.fit(e));
       this.fit(e);
     }
@@ -49,19 +58,42 @@ class Page {
   listen(e, id) {
     if (e instanceof HTMLCanvasElement) {
       // The pointer's place in the canvas's own pixels, whatever the zoom, the screen's scale or
-      // the window's fit to the page. A second finger moves nothing.
+      // the window's fit to the page.
       const move = (event) => {
         const box = e.getBoundingClientRect();
         const x = ((event.clientX - box.left) * e.width) / box.width;
-        if (event.isPrimary) this.game?._pomuran_pointermove(this.form, id, x);
+        this.game?._pomuran_pointermove(this.form, id, x);
       };
-      e.addEventListener('pointermove', move);
+      // A finger steers from when it comes down on the playfield until it lifts; a finger that is
+      // down elsewhere on the page stays where it went down, and a second finger on the playfield
+      // takes nothing over. A mouse, or a pen in the air, steers whenever no finger does.
+      let steering = null;
+      e.addEventListener('pointermove', (event) => {
+        const free = steering === null && event.pointerType !== 'touch';
+        if (free || event.pointerId === steering) move(event);
+      });
       // A finger or a pen comes down where no pointer was: the paddle goes under it first, where
-      // a mouse player's pointer always has it when they click.
+      // a mouse player's pointer always has it when they click. A press of any button begins a
+      // round, as on the desktop.
       e.addEventListener('pointerdown', (event) => {
-        if (event.pointerType !== 'mouse') move(event);
+        // A press gives the playfield the focus, as it would, but without the ring that a script's
+        // focus takes over from START, or that the keyboard gave it: the ring is for a player
+        // who is at the keyboard.
+        if (document.activeElement !== e || e.matches(':focus-visible')) {
+          document.activeElement?.blur();
+          e.focus({ focusVisible: false });
+        }
+        if (event.pointerType !== 'mouse' && steering === null) {
+          steering = event.pointerId;
+          move(event);
+        }
         this.game?._pomuran_pointerdown(this.form, id);
       });
+      const lifted = (event) => {
+        if (event.pointerId === steering) steering = null;
+      };
+      e.addEventListener('pointerup', lifted);
+      e.addEventListener('pointercancel', lifted);
     } else if (e instanceof HTMLButtonElement) {
       e.addEventListener('click', () => this.game?._pomuran_click(this.form, id));
     } else if (e instanceof HTMLSelectElement) {
@@ -72,23 +104,54 @@ class Page {
 
   place(id, x, y, w, h) {
     const e = this.elements[id];
-    Object.assign(e.style, { left: `${x}px`, top: `${y}px`, width: `${w}px`, height: `${h}px` });
+    if (e.className === 'form') {
+      Object.assign(e.style, { width: `${w}px`, height: `${h}px` });
+    } else {
+      this.places.set(e, [x, y, w, h]);
+      this.snap(e);
+    }
     if (e instanceof HTMLCanvasElement && (e.width !== w || e.height !== h)) {
       e.width = w;
       e.height = h;
     }
   }
 
-  // A page smaller than the window (a phone, a small window, a large zoom) shows the whole window
-  // scaled down to fit, by a whole number of the screen's pixels for each of the window's where
-  // the screen has enough of them, so that each stays a block of one colour. The page's box is
-  // the screen's, whatever a phone's browser does to show a page too wide for it until then.
+  // The window takes the largest size that fits the page, by a whole number of the screen's
+  // pixels for each of the window's where that gives up at most a tenth of it, and otherwise by
+  // any ratio, each picture pixel still a block of one colour (pomuran.css). Zooming in leaves
+  // its size on the screen as it was. It stands at the top of the page, in the middle from side
+  // to side, on a whole screen pixel. The page's box is the screen's, whatever a phone's browser
+  // does to show a page too wide for it until then.
   fit(form) {
     const { clientWidth, clientHeight } = document.documentElement;
-    let scale = Math.min(1, clientWidth / form.offsetWidth, clientHeight / form.offsetHeight);
-    const whole = Math.floor(scale * devicePixelRatio);
-    if (scale < 1 && whole >= 1) scale = whole / devicePixelRatio;
-    form.style.transform = scale < 1 ? `scale(${scale})` : '';
+    const [w, h, ratio] = [form.offsetWidth, form.offsetHeight, devicePixelRatio];
+    const largest = Math.min(clientWidth / w, clientHeight / h) * ratio;
+    const whole = Math.floor(largest);
+    const scale = (whole >= WHOLE * largest ? whole : largest) / ratio;
+    const left = Math.round(((clientWidth - w * scale) / 2) * ratio) / ratio;
+    // Moved by the transform, which engines take as it is, where they may round a place on the
+    // page to a whole CSS pixel.
+    form.style.transform = `translate(${left}px) scale(${scale})`;
+    this.screen = scale * ratio;
+    // A move to a screen of another scale changes the ratio without resizing the page.
+    if (ratio !== this.ratio) {
+      this.ratio = ratio;
+      const screen = matchMedia(`(resolution: ${ratio}dppx)`);
+      screen.addEventListener('change', () => this.fit(form), { once: true });
+    }
+    for (const e of this.places.keys()) this.snap(e);
+  }
+
+  // A control's edges fall on whole screen pixels at any scale, so that no screen pixel mixes
+  // the edge of the playfield with the picture around it. Its box keeps whole pixels of the
+  // window, which an engine may round to under the window's scale, and a transform of its own,
+  // which none rounds, moves its edges there.
+  snap(e) {
+    const on = (v) => Math.round(v * this.screen) / this.screen;
+    const [x, y, w, h] = this.places.get(e);
+    Object.assign(e.style, { left: `${x}px`, top: `${y}px`, width: `${w}px`, height: `${h}px` });
+    const [sx, sy] = [(on(x + w) - on(x)) / w, (on(y + h) - on(y)) / h];
+    e.style.transform = `translate(${on(x) - x}px, ${on(y) - y}px) scale(${sx}, ${sy})`;
   }
 
   attribute(id, name, value) {
@@ -211,13 +274,12 @@ function say(text) {
   const message = document.getElementById('message');
   message.textContent = text;
   message.hidden = false;
+  document.getElementById('coming').hidden = true;
 }
 
-// The script runs: the page's sentence for browsers in which it does not goes.
+// The script runs: the sentence for a browser in which it cannot never shows.
 function running() {
-  const message = document.getElementById('message');
-  message.hidden = true;
-  message.classList.remove('waiting');
+  document.body.classList.remove('waiting');
 }
 
 // The game's WebAssembly, fetched by the page itself so that a failure can say which file and why.
