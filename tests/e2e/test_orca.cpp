@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -118,10 +119,18 @@ TEST_P(Orca, SpeaksTheWindowTheChosenSpeedAndTheStartOfARound) {
                         session::environment(QStringLiteral("GNOME_ACCESSIBILITY=1")),
                         firefox(desktop(), address)))
         << why;
-    // Keys go to the game only once it runs: its first frame shows, at the top left of the page
-    // that fills the kiosk's window, and the focus is on START.
-    const auto seen = g.waitfield([](const e2e::Seen& s) { return s.paddlex == 200; });
-    ASSERT_TRUE(seen) << "the page's first frame did not show";
+    // Keys go to the game only once it runs: its first frame shows the red paddle and the blue
+    // ball, at whatever size the page fits the kiosk's window, and the focus is on START.
+    const auto drawn = [&] {
+      const QImage shot =
+          g.part(QRect(QPoint(), g.client().size())).convertToFormat(QImage::Format_RGB32);
+      const auto* from = reinterpret_cast<const QRgb*>(shot.constBits());
+      const auto* to = from + shot.width() * shot.height();
+      const auto has = [&](QRgb ink) { return std::find(from, to, ink) != to; };
+      return has(qRgb(0xFF, 0, 0)) && has(qRgb(0, 0, 0xFF));
+    };
+    ASSERT_TRUE(session::waituntil(drawn, [](bool seen) { return seen; }))
+        << "the page's first frame did not show";
   } else {
     ASSERT_TRUE(g.start(e2e::program(kind()), &why,
                         session::environment(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"))))
