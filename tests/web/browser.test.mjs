@@ -223,13 +223,15 @@ for (const engine of ENGINES) {
 
 // Phones, each as width, height, device pixel ratio, the screen's pixels per picture pixel where
 // the window fits by a whole number of them, and how its round begins: upright, on its side, and
-// one with too few pixels for a whole-number scale; a 1000 x 700 window zoomed to 300 %.
+// one with too few pixels for a whole-number scale; a 1000 x 700 window zoomed to 300 %; a
+// touch laptop's page, which the window fills at 1.8 screen pixels a picture pixel.
 const PHONES = [
   [320, 568, 2, 0, 'finger'],
   [360, 640, 3, 2, 'START'],
   [640, 360, 2, 0, 'finger'],
   [360, 640, 1, 0, 'finger'],
   [333, 233, 3, 0, 'finger'],
+  [1280, 720, 1, 0, 'START'],
 ];
 
 describe('chromium on touch screens, offline, and alone', () => {
@@ -248,6 +250,10 @@ describe('chromium on touch screens, offline, and alone', () => {
       assert.ok(Math.max(box.width / width, box.height / height) >= 0.9, `${box.width} px wide`);
       assert.ok(Math.abs(box.left + box.right - width) <= 1, `${box.left} px from the left`);
       if (blocks) assert.ok(Math.abs(field.k * ratio - blocks) < 0.01, `${field.k * ratio} a pixel`);
+      // The labels' face fits at the desktop's size whatever the window's scale.
+      const labels = 'div.control, label';
+      const sizes = (q) => [...document.querySelectorAll(q)].map((e) => e.style.fontSize);
+      assert.deepEqual(await tab.evaluate(sizes, labels), Array(5).fill('19px'));
       if (field.k * ratio >= 1) {
         const png = join(SCRATCH, `phone-${width}x${height}.png`);
         await tab.page.screenshot({ path: png, clip: box });

@@ -2,7 +2,6 @@
 #include "ui/Fonts.h"
 #include "ui/web/Pictures.h"
 
-#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -109,10 +108,8 @@ void Form1::setlabelfont() {
     page::style(e, "font-family", family);
     page::style(e, "font-weight", "bold");
   }
-  const int px = fonts::labelpixels([&](int candidate) {
-    return std::all_of(std::begin(labels), std::end(labels),
-                       [&](page::Element e) { return page::inkfits(e, candidate); });
-  });
+  const int px =
+      fonts::labelpixels([&](int candidate) { return page::inkfits(labels, candidate); });
   for (page::Element e : labels) page::style(e, "font-size", std::to_string(px) + "px");
 }
 

@@ -6,6 +6,7 @@
 #include <emscripten/em_macros.h>
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -132,11 +133,15 @@ POMURAN_PAGE_CALL(void, pomuran_announce, (const char* text, size_t len),
                   { Module["page"].announce(UTF8ToString(text, len)); })
 inline void announce(std::string_view text) { pomuran_announce(text.data(), text.size()); }
 
-// Whether the ink of a text element's text lies inside its box at a font size of `pixels`; the
-// element keeps that size.
-POMURAN_PAGE_CALL(int, pomuran_inkfits, (int element, int pixels),
-                  { return Module["page"].inkfits(element, pixels) ? 1 : 0; })
-inline bool inkfits(Element e, int pixels) { return pomuran_inkfits(e, pixels) != 0; }
+// Whether the ink of each text element's text lies inside its box at a font size of `pixels`;
+// the elements keep that size. They are sized together and measured in one layout of the page.
+POMURAN_PAGE_CALL(int, pomuran_inkfits, (const int* elements, size_t count, int pixels), {
+  const ids = Array.from(HEAP32.subarray(elements >> 2, (elements >> 2) + count));
+  return Module["page"].inkfits(ids, pixels) ? 1 : 0;
+})
+inline bool inkfits(std::span<const Element> elements, int pixels) {
+  return pomuran_inkfits(elements.data(), elements.size(), pixels) != 0;
+}
 
 // A colour as CSS writes it.
 inline std::string css(render::Rgb colour) {

@@ -234,38 +234,55 @@ class Page {
     this.live.textContent = text;
   }
 
-  // Whether the ink of a label's shown text, in the font it has at `pixels`, lies inside its box.
-  // The text is drawn as the page lays it out, from the box's left edge on the line's baseline,
-  // with room around the box; its ink is every pixel that it covers at least half, which leaves
-  // out the faint edge that smoothing adds around the glyphs.
-  inkfits(id, pixels) {
-    const e = this.elements[id];
-    e.style.fontSize = `${pixels}px`;
-    const marker = document.createElement('span');
-    marker.className = 'baseline';
-    e.append(marker);
-    // In the window's own pixels, whatever its fit to the page.
-    const box = e.getBoundingClientRect();
-    const scale = box.width / e.offsetWidth;
-    const baseline = (marker.getBoundingClientRect().bottom - box.top) / scale;
-    marker.remove();
-    const [w, h, room] = [e.offsetWidth, e.offsetHeight, pixels];
+  // Whether the ink of each label's shown text, in the font it has at `pixels`, lies inside its
+  // box. All are sized first and then measured in one layout of the page. Each text is drawn as
+  // the page lays it out, from the box's left edge on the line's baseline, with room around the
+  // box; its ink is every pixel that it covers at least half, which leaves out the faint edge that
+  // smoothing adds around the glyphs.
+  inkfits(ids, pixels) {
+    const labels = ids.map((id) => this.elements[id]);
+    const markers = labels.map((e) => {
+      e.style.fontSize = `${pixels}px`;
+      const marker = document.createElement('span');
+      marker.className = 'baseline';
+      return e.appendChild(marker);
+    });
+    // In the window's own pixels, whatever its fit to the page and the label's snap to the
+    // screen's pixels, which scales a box by a little more up than across or the other way.
+    const laid = labels.map((e, i) => {
+      const box = e.getBoundingClientRect();
+      const scale = box.height / e.offsetHeight;
+      const baseline = (markers[i].getBoundingClientRect().bottom - box.top) / scale;
+      const font = getComputedStyle(e);
+      return [e.offsetWidth, e.offsetHeight, baseline, font];
+    });
+    for (const marker of markers) marker.remove();
+    return labels.every((e, i) => this.inside(e, ...laid[i], pixels));
+  }
+
+  inside(e, w, h, baseline, font, room) {
     const reading = { willReadFrequently: true };
     const c = (this.measure ??= document.createElement('canvas').getContext('2d', reading));
     const canvas = c.canvas;
     [canvas.width, canvas.height] = [w + 2 * room, h + 2 * room];
-    const font = getComputedStyle(e);
     c.font = `${font.fontWeight} ${font.fontSize} ${font.fontFamily}`;
     const shown = [...e.childNodes].filter((n) => n.nodeType === Node.TEXT_NODE);
     c.fillText(shown.map((n) => n.data).join(''), room, room + baseline);
     const ink = c.getImageData(0, 0, canvas.width, canvas.height).data;
-    for (let y = 0; y < canvas.height; ++y) {
-      for (let x = 0; x < canvas.width; ++x) {
-        const inside = x >= room && x < room + w && y >= room && y < room + h;
-        if (!inside && ink[(y * canvas.width + x) * 4 + 3] >= 128) return false;
+    const inked = (x0, y0, x1, y1) => {
+      for (let y = y0; y < y1; ++y) {
+        for (let x = x0; x < x1; ++x) if (ink[(y * canvas.width + x) * 4 + 3] >= 128) return true;
       }
-    }
-    return true;
+      return false;
+    };
+    // Above, below, left and right of the box.
+    const [right, bottom] = [room + w, room + h];
+    return !(
+      inked(0, 0, canvas.width, room) ||
+      inked(0, bottom, canvas.width, canvas.height) ||
+      inked(0, room, room, bottom) ||
+      inked(right, room, canvas.width, bottom)
+    );
   }
 }
 
