@@ -17,9 +17,9 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool openbox x11-
       clang libclang-rt-dev valgrind clang-format desktop-file-utils appstream file lintian
       at-spi2-core dbus python3-pyatspi fonts-dejavu-core wmctrl sway wayvnc grim
       mutter xwayland xdg-desktop-portal-gnome kwin-wayland kwin-style-breeze libgl1-mesa-dri libegl-mesa0 libglx-mesa0)
-# The browser game: Debian's Emscripten, and the labels' face with what cuts it down to a WOFF2;
-# Node serves it.
-web=(cmake make g++ emscripten nodejs fonts-ipafont-gothic python3-fonttools python3-brotli zip git)
+# The browser game: Debian's Emscripten, the labels' face with what cuts it down to a WOFF2, and
+# esbuild, which minifies the page's scripts and style sheet; Node serves it.
+web=(cmake make g++ emscripten nodejs fonts-ipafont-gothic python3-fonttools python3-brotli esbuild zip git)
 # The browser tests drive Debian's Chromium with playwright-core, Firefox ESR with puppeteer-core
 # and WebKitGTK's MiniBrowser through its WebDriver on an Xvfb; npm installs the drivers from the
 # registry over TLS, with the machine's certificate authorities.
