@@ -88,6 +88,7 @@ function compare(png, scale) {
 
 let site;
 let broken; // the same site with its WebAssembly missing
+let faceless; // and with its labels' face missing
 before(async () => {
   assert.ok(SITE && SESSION && SCRATCH, 'POMURAN_SITE, POMURAN_SESSION and POMURAN_SCRATCH');
   const built = existsSync(join(SITE, 'index.html'));
@@ -95,9 +96,10 @@ before(async () => {
   mkdirSync(SCRATCH, { recursive: true });
   site = await serve(SITE);
   broken = await serve(SITE, { missing: ['pomuran.wasm.gz'] });
+  faceless = await serve(SITE, { missing: ['labels.woff2'] });
 });
 after(() => {
-  for (const s of [site, broken]) if (s) stop(s.server);
+  for (const s of [site, broken, faceless]) if (s) stop(s.server);
 });
 
 for (const engine of ENGINES) {
@@ -206,6 +208,16 @@ for (const engine of ENGINES) {
       const { message } = await opened(browser, broken.url);
       const why = 'the server answered 404 Not Found';
       assert.equal(message, `Pomuran could not load pomuran.wasm.gz: ${why}`);
+    });
+
+    // DejaVu Sans, the browsers' only face here, is wider than the labels' own: the values take
+    // the largest size at which they fit, one size for all, below the face's and above the least.
+    test('a page whose labels lost their face fits them in the face at hand', async () => {
+      const { tab } = await opened(browser, faceless.url);
+      const labels = 'div.control, label';
+      const sizes = (q) => [...document.querySelectorAll(q)].map((e) => parseInt(e.style.fontSize));
+      const [px, ...rest] = await tab.evaluate(sizes, labels);
+      assert.ok(px > 8 && px < 19 && rest.every((r) => r === px), `${px}: ${rest}`);
     });
 
     test('a browser with WebAssembly switched off says so in one sentence', async () => {
