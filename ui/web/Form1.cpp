@@ -13,7 +13,7 @@ namespace {
 // cannot read the desktop's window colour into pixels, so the block sheet's box is white too.
 constexpr render::Rgb kSpriteBack = render::kWhite;
 
-// The labels' face that travels with the page (pomuran.css declares it): IPA P Gothic cut down
+// The labels' face that travels with the page (its style declares it): IPA P Gothic cut down
 // to the glyphs that the labels show. The desktop's faces follow, for a page whose face did not
 // load.
 constexpr std::string_view kWebFace = "Pomuran Labels";

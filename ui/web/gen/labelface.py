@@ -30,10 +30,12 @@ subsetter); no other file was made in the process.
 
 To use the original program instead: take ipagp.ttf from IPAfont00303.zip
 (https://moji.or.jp/ipafont/ipafontdownload/) or from Debian's fonts-ipafont-gothic, put it
-beside index.html, and in pomuran.css replace
-    url("{out}") format("woff2")
+beside index.html, and in index.html replace
+    url({out}) format("woff2")
 with
-    url("ipagp.ttf") format("truetype")
+    url(ipagp.ttf) format("truetype")
+and, in its Content-Security-Policy, the style's hash 'sha256-...' with 'unsafe-inline' (or with
+the hash of the style as edited).
 
 {out} is licensed under the IPA Font License Agreement v1.0, whose Japanese and English
 texts follow.

@@ -3,6 +3,9 @@
 
     site.py gzip IN OUT.gz
         IN gzipped, so that it is small on the wire whatever the host does
+    site.py style PAGE CSS OUT.html
+        PAGE with the style sheet CSS inside it for @STYLE@, and the hash that its
+        Content-Security-Policy allows that style by for @STYLEHASH@
     site.py worker TEMPLATE OUT.js SITE FILE...
         the service worker from its template, with the site's FILEs for @FILES@, each with the
         hash of its bytes in SITE (a gzipped one's unpacked bytes too), and a hash of names and
@@ -28,6 +31,20 @@ def gzipped(source, out):
 
 def sri(data):
     return "sha256-" + base64.b64encode(hashlib.sha256(data).digest()).decode()
+
+
+def style(page, css, out):
+    with open(page, encoding="utf-8") as f:
+        text = f.read()
+    with open(css, encoding="utf-8") as f:
+        sheet = f.read().strip()
+    if text.count("@STYLE@") != 1 or "@STYLEHASH@" not in text:
+        sys.exit(f"site.py: no @STYLE@ or @STYLEHASH@ in {page}")
+    if "</style" in sheet.lower():
+        sys.exit(f"site.py: {css} would end the page's style early")
+    text = text.replace("@STYLEHASH@", f"'{sri(sheet.encode())}'").replace("@STYLE@", sheet)
+    with open(out, "w", encoding="utf-8") as f:
+        f.write(text)
 
 
 def worker(template, out, site, files):
@@ -56,6 +73,8 @@ if __name__ == "__main__":
     command, args = (sys.argv[1], sys.argv[2:]) if len(sys.argv) > 1 else ("", [])
     if command == "gzip" and len(args) == 2:
         gzipped(*args)
+    elif command == "style" and len(args) == 3:
+        style(*args)
     elif command == "worker" and len(args) >= 4:
         worker(args[0], args[1], args[2], args[3:])
     else:
