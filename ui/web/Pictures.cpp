@@ -1,7 +1,9 @@
 #include "ui/web/Pictures.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace ui {
 
@@ -15,8 +17,8 @@ uint32_t word(const unsigned char* at) {
   return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
 }
 
-}  // namespace
-
+// A picture's runs unpacked into its packed form, whole words; empty if they do not fill the
+// picture exactly.
 std::vector<uint32_t> unrun(const Embedded& e) {
   if (e.data == nullptr || e.size < kHeaderWords * 4) return {};
   uint32_t header[kHeaderWords];
@@ -39,6 +41,8 @@ std::vector<uint32_t> unrun(const Embedded& e) {
   if (filled != out.size() || (e.size - kHeaderWords * 4) % 8 != 0) return {};
   return out;
 }
+
+}  // namespace
 
 Packed picture(std::string_view name) {
   static std::vector<std::vector<uint32_t>> held(embedded().size());

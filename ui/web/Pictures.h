@@ -3,10 +3,8 @@
 #include "ui/Packed.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace ui {
 
@@ -24,9 +22,5 @@ std::span<const Embedded> embedded();
 // unpacked the first time it is asked for into memory that the program holds from then on. A
 // picture that is missing or damaged gives an invalid one.
 Packed picture(std::string_view name);
-
-// A picture's runs unpacked into its packed form, whole words; empty if they do not fill the
-// picture exactly.
-std::vector<uint32_t> unrun(const Embedded& e);
 
 }  // namespace ui
